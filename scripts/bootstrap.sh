@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs, only when missing, the Debian packages the three builds and the tests need.
+# Safe to run again: packages already present are left alone.
+set -euo pipefail
+
+PACKAGES=(
+  cmake ninja-build make g++ clang libclang-rt-14-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-i686-dev mingw-w64-x86-64-dev
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 libz-mingw-w64-dev
+  wine64 xvfb xauth x11-utils imagemagick file
+  googletest zlib1g-dev libtomlplusplus-dev libcli11-dev
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "bootstrap: installing ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO=sudo
+else
+  SUDO=
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

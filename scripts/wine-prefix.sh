@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Creates and ends the Wine prefix of one test run.
+#   wine-prefix.sh start PREFIX   fresh prefix with the test drives, persistent wineserver
+#   wine-prefix.sh stop PREFIX    ends the prefix's wineserver
+# Drives made for the tests (links in dosdevices, types in HKLM\Software\Wine\Drives):
+#   A: floppy, D: CD-ROM, N: network; each points at a folder under PREFIX/../media.
+set -euo pipefail
+cmd=$1
+prefix=$(realpath -m "$2")
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine=/usr/lib/wine/wine64
+server=/usr/lib/wine/wineserver
+
+case "$cmd" in
+start)
+  # A prefix left over by an interrupted run is thrown away.
+  "$server" -k >/dev/null 2>&1 || true
+  rm -rf "$prefix"
+  media="$(dirname "$prefix")/media"
+  rm -rf "$media"
+  mkdir -p "$prefix" "$media"/{floppy,cdrom,network}
+  # Start the server first with closed stdio: a server that inherited a pipe
+  # would keep the pipe open and the reader (CTest) would wait forever.
+  "$server" -p </dev/null >/dev/null 2>&1
+  "$wine" wineboot -i </dev/null >"$prefix.boot.log" 2>&1
+  "$server" -w
+  ln -sfn "$media/floppy"  "$prefix/dosdevices/a:"
+  ln -sfn "$media/cdrom"   "$prefix/dosdevices/d:"
+  ln -sfn "$media/network" "$prefix/dosdevices/n:"
+  "$server" -p </dev/null >/dev/null 2>&1
+  for d in a:floppy d:cdrom n:network; do
+    "$wine" reg add 'HKLM\Software\Wine\Drives' /v "${d%%:*}:" /t REG_SZ /d "${d#*:}" /f </dev/null >>"$prefix.boot.log" 2>&1
+  done
+  # The drive types are read when the server starts.
+  "$server" -k
+  "$server" -w || true
+  "$server" -p </dev/null >/dev/null 2>&1
+  ;;
+stop)
+  "$server" -k >/dev/null 2>&1 || true
+  ;;
+*)
+  echo "usage: $0 start|stop PREFIX" >&2
+  exit 2
+  ;;
+esac
