@@ -1,0 +1,52 @@
+#include "framework/WorkerThread.h"
+
+#include <process.h>
+
+CWorkerThread::~CWorkerThread() {
+    if (handle_ != nullptr) ::CloseHandle(handle_);
+}
+
+bool CWorkerThread::CreateThread(int priority) {
+    if (handle_ != nullptr) return false;
+    unsigned id = 0;
+    const uintptr_t handle = ::_beginthreadex(nullptr, 0, &CWorkerThread::ThreadProc, this, CREATE_SUSPENDED, &id);
+    if (handle == 0) return false;
+    handle_ = reinterpret_cast<HANDLE>(handle);
+    threadId_ = id;
+    if (priority != THREAD_PRIORITY_NORMAL) ::SetThreadPriority(handle_, priority);
+    return true;
+}
+
+unsigned __stdcall CWorkerThread::ThreadProc(void* self) {
+    CWorkerThread* thread = static_cast<CWorkerThread*>(self);
+    if (!thread->InitInstance()) return static_cast<unsigned>(thread->ExitInstance());
+    const int exitCode = thread->Run();
+    thread->ExitInstance();
+    return static_cast<unsigned>(exitCode);
+}
+
+DWORD CWorkerThread::Suspend() {
+    return handle_ != nullptr ? ::SuspendThread(handle_) : static_cast<DWORD>(-1);
+}
+
+DWORD CWorkerThread::Resume() {
+    return handle_ != nullptr ? ::ResumeThread(handle_) : static_cast<DWORD>(-1);
+}
+
+DWORD CWorkerThread::ExitCode() const {
+    DWORD code = 0;
+    if (handle_ == nullptr || !::GetExitCodeThread(handle_, &code)) return static_cast<DWORD>(-1);
+    return code;
+}
+
+BOOL CWorkerThread::InitInstance() {
+    return TRUE;
+}
+
+int CWorkerThread::Run() {
+    return 0;
+}
+
+int CWorkerThread::ExitInstance() {
+    return 0;
+}

@@ -1,0 +1,24 @@
+// The setup program's application object.
+#pragma once
+
+#include "framework/App.h"
+
+class SetupContext;
+
+class CSetupApp : public CApp {
+public:
+    // Start-up: gathers the environment into SetupContext, reads the setup
+    // data header, runs the main dialog. Always returns FALSE.
+    BOOL InitInstance() override;
+    // Releases the hold on SetupContext; returns 0.
+    int ExitInstance() override;
+
+    SetupContext* Context() const { return context_; }
+
+private:
+    // Start-up up to the main dialog; false after message 148 was shown.
+    bool Initialize();
+    void RunMainDialog();
+
+    SetupContext* context_ = nullptr;
+};
