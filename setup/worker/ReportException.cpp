@@ -1,0 +1,23 @@
+#include "worker/ReportException.h"
+
+#include <windows.h>
+
+#include "framework/FileException.h"
+#include "res/resource.h"
+#include "worker/AskUser.h"
+#include "worker/SetupException.h"
+
+int ReportWorkerException(std::exception_ptr error) {
+    if (!error) return 0;
+    try {
+        std::rethrow_exception(error);
+    } catch (const CSetupException& e) {
+        return e.ShowError(MB_ICONSTOP | MB_OK);
+    } catch (const CFileException& e) {
+        return e.ReportError();
+    } catch (const CMyException&) {
+        return 0;
+    } catch (...) {
+        return AskUser(static_cast<UINT>(IDS_UNEXPECTED_ERROR), MB_ICONSTOP | MB_OK);
+    }
+}
