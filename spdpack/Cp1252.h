@@ -1,0 +1,19 @@
+// Conversion between the UTF-8 of manifests and terminals and the code page
+// 1252 text stored in the setup data.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace spdpack {
+
+// nullopt when the text is not valid UTF-8 or holds a character that code
+// page 1252 cannot represent.
+std::optional<std::string> Utf8ToCp1252(std::string_view utf8);
+
+// Always succeeds; the five unassigned bytes map to the control characters
+// of the same value.
+std::string Cp1252ToUtf8(std::string_view cp1252);
+
+}  // namespace spdpack

@@ -1,0 +1,50 @@
+// Writes the files of a build into a staging folder beside the output folder
+// and moves them into place only when everything was written. When the build
+// fails (or the object is destroyed before Commit()), the staging folder is
+// removed and the output folder stays as it was.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace spdpack {
+
+class OutputFolder {
+public:
+    explicit OutputFolder(std::filesystem::path output);
+    ~OutputFolder();
+
+    OutputFolder(const OutputFolder&) = delete;
+    OutputFolder& operator=(const OutputFolder&) = delete;
+
+    // Writes a file at relative path (may name a subfolder) into staging.
+    void Write(const std::filesystem::path& relative, std::span<const std::uint8_t> bytes);
+
+    // Moves everything into the output folder. Files that an earlier build
+    // left there under the names a build writes (user.spd, user.NNN,
+    // _setup.spd, setup.exe, also inside "Disk N" folders) are removed first,
+    // so no stale volume stays behind. Other files are left alone.
+    void Commit();
+
+    // Relative paths written so far, in order.
+    const std::vector<std::filesystem::path>& written() const { return written_; }
+
+private:
+    void Discard() noexcept;
+
+    std::filesystem::path output_;
+    std::filesystem::path staging_;
+    std::vector<std::filesystem::path> createdParents_;
+    std::vector<std::filesystem::path> written_;
+    bool committed_ = false;
+};
+
+// True for the file names a build writes.
+bool IsBuildOutputName(const std::string& name);
+// True for "Disk N" folder names.
+bool IsDiskFolderName(const std::string& name);
+
+}  // namespace spdpack
