@@ -1,0 +1,192 @@
+// Manifest parsing: a full manifest, then every refused case with the file,
+// the entry and the field named in its message.
+#include "TestSupport.h"
+
+#include "spdpack/Manifest.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+const char* const kGood = R"(
+display_name = "Kalvorin Spaß"
+default_subfolder = "Brisvane/Kalvorin"
+setup_id = "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}"
+compression_level = 9
+uninstaller = "bin/UnScr.exe"
+setup_program = "/opt/setup.exe"
+
+[volumes]
+size = "1440K"
+layout = "disk folders"
+single_volume_count = 0
+
+[[folders]]
+base = "Destination"
+path = "Bilder/Winter/"
+
+[[files]]
+source = "payload/Kalvorin.scr"
+base = "System"
+flags = ["Screensaver", "Required"]
+
+[[files]]
+source = "payload/winter.cfg"
+base = "destination"
+subfolder = "Bilder\\Winter"
+name = "Winter.cfg"
+flags = ["Config", "Shared"]
+)";
+
+std::string ErrorOf(const std::string& text, const std::string& name = "/m/kalvorin.toml")
+{
+    try {
+        spdpack::ParseManifest(text, name);
+    } catch (const spdpack::ManifestError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+const std::string kFileEntry = "[[files]]\nsource = \"a.scr\"\nbase = \"System\"\n";
+
+std::string WithFile(const std::string& fileFields, const std::string& top = "display_name = \"K\"\n")
+{
+    return top + "[[files]]\n" + fileFields;
+}
+
+}  // namespace
+
+TEST(Manifest, FullManifest)
+{
+    spdpack::Manifest m = spdpack::ParseManifest(kGood, "/m/kalvorin.toml");
+    EXPECT_EQ(m.displayName, "Kalvorin Spa\xDF");
+    EXPECT_EQ(m.defaultSubfolder, "Brisvane\\Kalvorin");
+    EXPECT_EQ(m.setupId->Format(), "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}");
+    EXPECT_EQ(m.compressionLevel, 9);
+    EXPECT_EQ(*m.uninstaller, std::filesystem::path("/m/bin/UnScr.exe"));
+    EXPECT_EQ(*m.setupProgram, std::filesystem::path("/opt/setup.exe"));
+    EXPECT_EQ(m.volumeSize, 1440u * 1024);
+    EXPECT_EQ(m.layout, spdpack::VolumeLayout::DiskFolders);
+    EXPECT_EQ(m.singleVolumeCount, 0);
+    ASSERT_EQ(m.folders.size(), 1u);
+    EXPECT_EQ(m.folders[0].kind, spd::FolderKind::Destination);
+    EXPECT_EQ(m.folders[0].path, "Bilder\\Winter");
+    ASSERT_EQ(m.files.size(), 2u);
+    EXPECT_EQ(m.files[0].source, std::filesystem::path("/m/payload/Kalvorin.scr"));
+    EXPECT_EQ(m.files[0].name, "Kalvorin.scr");
+    EXPECT_EQ(m.files[0].kind, spd::FolderKind::System);
+    EXPECT_EQ(m.files[0].subfolder, "");
+    EXPECT_EQ(m.files[0].flags, 0x06);
+    EXPECT_EQ(m.files[1].name, "Winter.cfg");
+    EXPECT_EQ(m.files[1].subfolder, "Bilder\\Winter");
+    EXPECT_EQ(m.files[1].flags, 0x09);
+}
+
+TEST(Manifest, Defaults)
+{
+    spdpack::Manifest m = spdpack::ParseManifest("display_name = \"K\"\n" + kFileEntry, "k.toml");
+    EXPECT_FALSE(m.setupId);
+    EXPECT_EQ(m.compressionLevel, 6);
+    EXPECT_EQ(m.volumeSize, 0u);
+    EXPECT_EQ(m.layout, spdpack::VolumeLayout::Flat);
+    EXPECT_EQ(m.singleVolumeCount, 1);
+    EXPECT_TRUE(m.folders.empty());
+    EXPECT_EQ(m.defaultSubfolder, "");
+    EXPECT_EQ(m.files[0].flags, 0);
+}
+
+TEST(Manifest, RefusedCasesNameFileEntryAndField)
+{
+    struct Case {
+        std::string text;
+        std::vector<std::string> expected;  // parts of the message
+    };
+    const std::string top = "display_name = \"K\"\n";
+    const std::vector<Case> cases = {
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nflags = [\"Shared\", \"Sharde\"]\n"),
+         {"/m/kalvorin.toml:5", "[[files]] #1 (source \"a.scr\")", "flags", "unknown flag \"Sharde\""}},
+        {WithFile("source = \"a.scr\"\nbase = \"Desktop\"\n"),
+         {"[[files]] #1", "base", "unknown base folder \"Desktop\""}},
+        {top + "[[folders]]\nbase = \"Temp\"\npath = \"x\"\n" + kFileEntry,
+         {"[[folders]] #1", "base", "unknown base folder \"Temp\""}},
+        {WithFile("base = \"System\"\n"), {"[[files]] #1", "source", "missing"}},
+        {WithFile("source = \"a.scr\"\n"), {"[[files]] #1", "base", "missing"}},
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nname = \"" + std::string(256, 'n') + "\"\n"),
+         {"[[files]] #1", "name", "256 characters", "(255)"}},
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nsubfolder = \"" + std::string(256, 's') + "\"\n"),
+         {"[[files]] #1", "subfolder", "longer than its field"}},
+        {top + "[[folders]]\nbase = \"Destination\"\npath = \"" + std::string(256, 'p') + "\"\n" + kFileEntry,
+         {"[[folders]] #1", "path", "longer than its field"}},
+        {"display_name = \"" + std::string(64, 'd') + "\"\n" + kFileEntry,
+         {"/m/kalvorin.toml:1", "manifest", "display_name", "64 characters", "(63)"}},
+        {top + "default_subfolder = \"" + std::string(64, 'd') + "\"\n" + kFileEntry,
+         {"default_subfolder", "longer than its field"}},
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nsubfolder = \"Bilder\\\\..\\\\..\\\\Windows\"\n"),
+         {"[[files]] #1", "subfolder", "\"..\" component"}},
+        {top + "[[folders]]\nbase = \"Destination\"\npath = \"../x\"\n" + kFileEntry,
+         {"[[folders]] #1", "path", "\"..\" component"}},
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nsubfolder = \"C:\\\\Windows\"\n"),
+         {"subfolder", "names a drive"}},
+        {top + "[[folders]]\nbase = \"Destination\"\npath = \"D:x\"\n" + kFileEntry, {"path", "names a drive"}},
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nsubfolder = \"\\\\Bilder\"\n"),
+         {"subfolder", "starts with a backslash"}},
+        {top + "[[folders]]\nbase = \"Destination\"\npath = \"/Bilder\"\n" + kFileEntry,
+         {"[[folders]] #1", "path", "starts with a backslash"}},
+        {top + "default_subfolder = \"..\"\n" + kFileEntry, {"default_subfolder", "\"..\" component"}},
+        {top, {"/m/kalvorin.toml", "files", "no files"}},
+        {top + "files = []\n", {"files", "no files"}},
+        {"[[files]]\nsource = \"a\"\nbase = \"System\"\n", {"manifest", "display_name", "missing"}},
+        {top + "display = 1\n" + kFileEntry, {"manifest", "display", "unknown field"}},
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nflag = [\"Shared\"]\n"), {"[[files]] #1", "flag", "unknown field"}},
+        {top + "setup_id = \"not-a-guid\"\n" + kFileEntry, {"setup_id", "not a GUID"}},
+        {top + "compression_level = 10\n" + kFileEntry, {"compression_level", "0 to 9"}},
+        {top + "[volumes]\nsize = 100\n" + kFileEntry, {"[volumes]", "size", "at least 512"}},
+        {top + "[volumes]\nsize = \"1.4M\"\n" + kFileEntry, {"[volumes]", "size"}},
+        {top + "[volumes]\nlayout = \"disks\"\n" + kFileEntry, {"[volumes]", "layout", "\"flat\" or \"disk folders\""}},
+        {top + "[volumes]\nsingle_volume_count = 2\n" + kFileEntry, {"single_volume_count", "0 or 1"}},
+        {"display_name = \"\xE6\x97\xA5\"\n" + kFileEntry, {"display_name", "code page 1252"}},
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nname = \"sub\\\\a.scr\"\n"), {"name", "plain file name"}},
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nname = \"a?.scr\"\n"), {"name", "plain file name"}},
+        {top + kFileEntry + "[[files]]\nsource = \"b/A.SCR\"\nbase = \"System\"\n",
+         {"[[files]] #2", "name", "already installed"}},
+        {top + "[[files]]\nsource = \"a\"\nbase = \"System\"\nflags = [\"Config\", 3]\n", {"flags", "unknown flag a non-text value"}},
+        {"display_name = \"K\"\n[[files]\n", {"/m/kalvorin.toml:2", "not valid TOML"}},
+    };
+    for (const Case& c : cases) {
+        std::string message = ErrorOf(c.text);
+        for (const std::string& part : c.expected)
+            EXPECT_NE(message.find(part), std::string::npos) << "expected \"" << part << "\" in: " << message;
+    }
+}
+
+TEST(Manifest, LimitsAreInclusive)
+{
+    std::string text = "display_name = \"" + std::string(63, 'd') + "\"\ndefault_subfolder = \"" + std::string(63, 's') +
+                       "\"\n[[files]]\nsource = \"a\"\nbase = \"System\"\nname = \"" + std::string(255, 'n') +
+                       "\"\nsubfolder = \"" + std::string(255, 'u') + "\"\n[volumes]\nsize = 512\n";
+    spdpack::Manifest m = spdpack::ParseManifest(text, "k.toml");
+    EXPECT_EQ(m.displayName.size(), 63u);
+    EXPECT_EQ(m.files[0].name.size(), 255u);
+    EXPECT_EQ(m.volumeSize, 512u);
+}
+
+TEST(Manifest, MissingSourceIsNamed)
+{
+    TempDir dir;
+    WriteText(dir / "present.scr", "x");
+    WriteText(dir / "k.toml", "display_name = \"K\"\n[[files]]\nsource = \"present.scr\"\nbase = \"System\"\n"
+                              "[[files]]\nsource = \"absent.dll\"\nbase = \"System\"\n");
+    try {
+        spdpack::LoadManifest(dir / "k.toml");
+        FAIL() << "no error";
+    } catch (const spdpack::ManifestError& e) {
+        std::string m = e.what();
+        EXPECT_NE(m.find((dir / "k.toml").string()), std::string::npos) << m;
+        EXPECT_NE(m.find("[[files]] #2 (source \"absent.dll\")"), std::string::npos) << m;
+        EXPECT_NE(m.find("source"), std::string::npos) << m;
+        EXPECT_NE(m.find("does not exist"), std::string::npos) << m;
+    }
+}
