@@ -23,7 +23,10 @@ start)
   # would keep the pipe open and the reader (CTest) would wait forever.
   "$server" -p </dev/null >/dev/null 2>&1
   "$wine" wineboot -i </dev/null >"$prefix.boot.log" 2>&1
-  "$server" -w
+  # The server is persistent, so it never ends by itself: end it (it saves
+  # the registry) and wait until it has gone.
+  "$server" -k || true
+  "$server" -w || true
   ln -sfn "$media/floppy"  "$prefix/dosdevices/a:"
   ln -sfn "$media/cdrom"   "$prefix/dosdevices/d:"
   ln -sfn "$media/network" "$prefix/dosdevices/n:"
