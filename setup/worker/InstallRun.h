@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/SetupContext.h"
+#include "setupdata/SetupWork.h"
 #include "worker/SetupSync.h"
 
 class InstallRun {
@@ -21,11 +22,15 @@ public:
     bool Succeeded() const { return succeeded_; }
 
     // The end of every run: close what the run holds, undo the installation
-    // unless it succeeded, delete the temporary files and folders.
+    // unless it succeeded, delete the temporary files and folders. Never
+    // throws.
     void CleanUp();
 
+    // The run's working state (record, copies, joined data); for the stages
+    // and for tests.
+    SetupWork& Work() { return work_; }
+
 private:
-    CSetupSync& sync_;
-    SetupContext& context_;
+    SetupWork work_;
     bool succeeded_ = false;
 };

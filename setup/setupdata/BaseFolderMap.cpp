@@ -1,0 +1,6 @@
+#include "setupdata/BaseFolderMap.h"
+
+const std::string* BaseFolderMap::Lookup(uint8_t kind) const {
+    const auto it = folders_.find(kind);
+    return it == folders_.end() ? nullptr : &it->second;
+}

@@ -1,0 +1,122 @@
+#include "setupdata/Catalog.h"
+
+#include <array>
+#include <new>
+
+#include "codec/BlockHeader.h"
+#include "codec/CatalogEntry.h"
+#include "codec/Checksum.h"
+#include "codec/Compression.h"
+#include "codec/PackedProgram.h"
+#include "framework/File.h"
+#include "setupdata/BlockReader.h"
+#include "setupdata/CatalogFile.h"
+#include "setupdata/PathRules.h"
+#include "setupdata/SetupFiles.h"
+#include "setupdata/SetupWork.h"
+#include "worker/SetupException.h"
+#include "worker/WorkerOps.h"
+
+namespace {
+
+[[noreturn]] void Fail(SetupCause cause) {
+    throw CSetupException(SetupPhase::FileInstallation, cause);
+}
+
+[[noreturn]] void FailProgram(SetupCause cause) {
+    throw CSetupException(SetupPhase::Completion, cause);
+}
+
+spd::CatalogEntry ReadFileRecord(SetupWork& work) {
+    spd::BlockHeader header;
+    if (!ReadBlockHeader(work.joined, header)) Fail(SetupCause::DamagedSetupFile);
+    if (header.expandedSize != spd::CatalogEntry::kSize || header.storedSize == 0) Fail(SetupCause::DamagedSetupFile);
+    const std::vector<uint8_t> record = ReadBlock(work, header, SetupPhase::FileInstallation);
+    if (record.size() != spd::CatalogEntry::kSize) Fail(SetupCause::DamagedSetupFile);
+    spd::CatalogEntry entry = *spd::CatalogEntry::Decode(record);
+    // Names that would leave the base folder are damaged data.
+    if (!IsSafeRelativePath(entry.subfolder) || !IsSafeFileName(entry.fileName)) Fail(SetupCause::DamagedSetupFile);
+    return entry;
+}
+
+uint32_t ReadField(CFile& file) {
+    std::array<uint8_t, 4> bytes{};
+    if (ReadUpTo(file, bytes.data(), 4) != 4) FailProgram(SetupCause::DamagedSetupFile);
+    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+}  // namespace
+
+void VerifyCatalog(SetupWork& work) {
+    SetProgressStep(work.sync, static_cast<int>(1000000 / work.header.fileCount));
+    CFile& joined = work.joined;
+    joined.Seek(work.header.catalogOffset, CFile::begin);
+    spd::BlockHeader catalogHeader;
+    if (!ReadBlockHeader(joined, catalogHeader)) Fail(SetupCause::DamagedSetupFile);
+
+    std::vector<uint8_t>& buffer = work.ChunkBuffer(SetupPhase::FileInstallation);
+    uint32_t adler = spd::kAdler32Initial;
+    for (;;) {
+        const UINT read = joined.Read(buffer.data(), static_cast<UINT>(buffer.size()));
+        if (read == 0) break;
+        work.CancelPoint();
+        adler = spd::Adler32Update(adler, std::span<const uint8_t>(buffer.data(), read));
+    }
+    if (adler != catalogHeader.checksum) Fail(SetupCause::DamagedSetupFile);
+    joined.Seek(static_cast<int64_t>(work.header.catalogOffset) + spd::BlockHeader::kSize, CFile::begin);
+    work.filesRead = 0;
+}
+
+CatalogFile& ReadNextFile(SetupWork& work) {
+    work.CancelPoint();
+    CatalogFile& file = work.currentFile;
+    file = CatalogFile();
+    file.entry = ReadFileRecord(work);
+    // The dialog reads the name while the message is being sent; it lives in
+    // work.currentFile until the next file is read.
+    NotifyDialog(work.sync, false, CopyingFile, reinterpret_cast<LPARAM>(file.entry.fileName.c_str()));
+
+    spd::BlockHeader contentHeader;
+    if (!ReadBlockHeader(work.joined, contentHeader)) Fail(SetupCause::DamagedSetupFile);
+    file.content = ReadBlock(work, contentHeader, SetupPhase::FileInstallation);
+
+    const std::string* base = work.baseFolders.Lookup(file.entry.folderKind);
+    if (base == nullptr) Fail(SetupCause::UnexpectedError);
+    file.targetPath = CheckedPath(file.entry.TargetPath(*base));
+    ++work.filesRead;
+    return file;
+}
+
+std::vector<uint8_t> ReadPackedProgram(SetupWork& work, const std::string& path) {
+    CFile file;
+    if (!file.Open(path, CFile::modeRead | CFile::shareExclusive)) FailProgram(SetupCause::FileError);
+    spd::PackedProgramHeader header;
+    header.magic = ReadField(file);
+    header.checksum = ReadField(file);
+    header.expandedSize = ReadField(file);
+    if (header.magic != spd::PackedProgramHeader::kMagic || header.expandedSize == 0) {
+        FailProgram(SetupCause::DamagedSetupFile);
+    }
+
+    const uint64_t compressedLength = file.GetLength() - file.GetPosition();
+    if (compressedLength > work.allocationLimit || header.expandedSize > work.allocationLimit ||
+        compressedLength > SIZE_MAX) {
+        FailProgram(SetupCause::OutOfMemory);
+    }
+    std::vector<uint8_t> compressed = work.Allocate(static_cast<size_t>(compressedLength), SetupPhase::Completion);
+    if (ReadUpTo(file, compressed.data(), static_cast<UINT>(compressed.size())) != compressed.size()) {
+        FailProgram(SetupCause::DamagedSetupFile);
+    }
+    spd::Result<std::vector<uint8_t>> program;
+    try {
+        program = spd::Expand(compressed, header.expandedSize);
+    } catch (const std::bad_alloc&) {
+        FailProgram(SetupCause::OutOfMemory);
+    }
+    std::vector<uint8_t>().swap(compressed);
+    if (!program.ok()) FailProgram(SetupCause::DamagedSetupFile);
+    if (spd::Adler32(program.value) != header.checksum) FailProgram(SetupCause::DamagedSetupFile);
+    file.Close();
+    return std::move(program.value);
+}

@@ -1,0 +1,15 @@
+// One file of the catalog as the worker reads it: its record, its expanded
+// content and the target path formed from the record.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "codec/CatalogEntry.h"
+
+struct CatalogFile {
+    spd::CatalogEntry entry;            // the 520-byte file record
+    std::vector<std::uint8_t> content;  // the expanded content
+    std::string targetPath;             // base\subfolder\fileName or base\fileName
+};

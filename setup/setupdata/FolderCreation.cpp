@@ -1,0 +1,87 @@
+#include "setupdata/FolderCreation.h"
+
+#include <windows.h>
+
+#include "codec/BlockHeader.h"
+#include "codec/FolderTable.h"
+#include "codec/SetupHeader.h"
+#include "framework/FileSystem.h"
+#include "framework/Format.h"
+#include "res/resource.h"
+#include "setupdata/BlockReader.h"
+#include "setupdata/PathRules.h"
+#include "setupdata/SetupFiles.h"
+#include "setupdata/SetupWork.h"
+#include "worker/AskUser.h"
+#include "worker/SetupException.h"
+#include "worker/WorkerOps.h"
+
+namespace {
+
+[[noreturn]] void Fail(SetupCause cause) {
+    throw CSetupException(SetupPhase::FolderCreation, cause);
+}
+
+void CreateDestination(SetupWork& work) {
+    const std::string* destination = work.baseFolders.Lookup(static_cast<uint8_t>(spd::FolderKind::Destination));
+    if (destination == nullptr) Fail(SetupCause::UnexpectedError);
+    if (FolderExists(*destination)) return;
+    if (!CreateFolderPath(CheckedPath(*destination))) Fail(SetupCause::CannotCreateFolder);
+    work.record.AddCreatedFolder(*destination);
+}
+
+void CreateListedFolder(SetupWork& work, const spd::FolderEntry& folder) {
+    const std::string* base = work.baseFolders.Lookup(folder.folderKind);
+    if (base == nullptr) Fail(SetupCause::UnexpectedError);
+    const std::string full = CheckedPath(*base + "\\" + folder.TrimmedPath());
+
+    if (FolderExists(full)) {
+        const std::string question = FormatStringId(IDS_FOLDER_EXISTS, {full});
+        if (AskUser(question, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) Fail(SetupCause::CannotContinue);
+        return;  // used as it is, not created by this run
+    }
+    if (!CreateFolderPath(full)) {
+        AskUser(full, 0);
+        Fail(SetupCause::CannotCreateFolder);
+    }
+    work.record.AddCreatedFolder(full);
+}
+
+}  // namespace
+
+std::vector<spd::FolderEntry> ReadFolderTable(SetupWork& work) {
+    work.joined.Seek(spd::SetupHeader::kSize, CFile::begin);
+    spd::BlockHeader header;
+    if (!ReadBlockHeader(work.joined, header)) Fail(SetupCause::DamagedSetupFile);
+    if (header.IsAbsent()) return {};
+
+    const std::vector<uint8_t> table = ReadBlock(work, header, SetupPhase::FolderCreation);
+    const uint64_t expected = static_cast<uint64_t>(work.header.folderCount) * spd::FolderEntry::kRecordSize;
+    if (table.size() != header.expandedSize || table.size() != expected) Fail(SetupCause::DamagedSetupFile);
+
+    std::vector<spd::FolderEntry> folders;
+    folders.reserve(work.header.folderCount);
+    for (size_t offset = 0; offset < table.size(); offset += spd::FolderEntry::kRecordSize) {
+        work.CancelPoint();
+        const auto record = spd::DecodeFolderRecord(
+            std::span<const uint8_t>(table.data() + offset, spd::FolderEntry::kRecordSize));
+        if (!record.ok()) Fail(SetupCause::DamagedSetupFile);
+        // A path that would leave its base folder is damaged data.
+        if (!IsSafeRelativePath(record.value.TrimmedPath())) Fail(SetupCause::DamagedSetupFile);
+        folders.push_back(record.value);
+    }
+    return folders;
+}
+
+void CreateFolders(SetupWork& work) {
+    NotifyDialog(work.sync, true, CreatingFolders, 0);
+    work.joined.Seek(spd::SetupHeader::kSize, CFile::begin);
+    CreateDestination(work);
+
+    std::vector<spd::FolderEntry> folders = ReadFolderTable(work);
+    spd::SortFolderEntries(folders);
+    for (const spd::FolderEntry& folder : folders) {
+        work.CancelPoint();
+        CreateListedFolder(work, folder);
+    }
+}

@@ -1,0 +1,79 @@
+#include "setupdata/HeaderCheck.h"
+
+#include <windows.h>
+#include <rpc.h>
+
+#include <array>
+#include <cstring>
+
+#include "codec/Checksum.h"
+#include "framework/File.h"
+#include "setupdata/SetupFiles.h"
+#include "setupdata/SetupWork.h"
+#include "worker/SetupException.h"
+
+namespace {
+
+[[noreturn]] void Fail(SetupCause cause) {
+    throw CSetupException(SetupPhase::Preparation, cause);
+}
+
+UUID ToUuid(const spd::Guid& guid) {
+    UUID uuid{};
+    uuid.Data1 = guid.data1;
+    uuid.Data2 = guid.data2;
+    uuid.Data3 = guid.data3;
+    std::memcpy(uuid.Data4, guid.data4.data(), sizeof uuid.Data4);
+    return uuid;
+}
+
+}  // namespace
+
+spd::SetupHeader ValidateSetupHeader(const std::string& path) {
+    CFile file;
+    if (!file.Open(path, CFile::modeRead | CFile::shareExclusive)) Fail(SetupCause::FileError);
+
+    std::array<uint8_t, spd::SetupHeader::kSize> bytes{};
+    if (ReadUpTo(file, bytes.data(), static_cast<UINT>(bytes.size())) != bytes.size()) {
+        Fail(SetupCause::DamagedSetupFile);
+    }
+    const spd::SetupHeader header = *spd::SetupHeader::Decode(bytes);
+    if (!header.PassesValidation()) Fail(SetupCause::FileError);
+    if (header.volumeCount == 0 && file.GetLength() != header.dataLength) Fail(SetupCause::FileError);
+    file.Close();
+    return header;
+}
+
+spd::VolumeCheck CheckVolumeHeader(CFile& file, unsigned expectedNumber, const spd::SetupHeader& header) {
+    std::array<uint8_t, spd::VolumeHeader::kSize> bytes{};
+    if (ReadUpTo(file, bytes.data(), static_cast<UINT>(bytes.size())) != bytes.size()) {
+        return spd::VolumeCheck::NotSetupFile;
+    }
+    const spd::VolumeHeader volume = *spd::VolumeHeader::Decode(bytes);
+    if (volume.magic != spd::SetupHeader::kMagic || volume.version != spd::SetupHeader::kVersion) {
+        return spd::VolumeCheck::NotSetupFile;
+    }
+    if (volume.volumeNumber != expectedNumber) return spd::VolumeCheck::WrongVolume;
+    UUID volumeId = ToUuid(volume.setupId);
+    UUID setupId = ToUuid(header.setupId);
+    RPC_STATUS status = RPC_S_OK;
+    if (::UuidCompare(&volumeId, &setupId, &status) != 0) return spd::VolumeCheck::WrongVolume;
+    if (volume.displayName != header.displayName) return spd::VolumeCheck::WrongVolume;
+    return spd::VolumeCheck::Ok;
+}
+
+void VerifyJoinedData(SetupWork& work) {
+    CFile& joined = work.joined;
+    if (joined.GetLength() != work.header.dataLength) Fail(SetupCause::DamagedSetupFile);
+
+    std::vector<uint8_t>& buffer = work.ChunkBuffer(SetupPhase::Preparation);
+    joined.Seek(spd::SetupHeader::kSize, CFile::begin);
+    uint32_t adler = spd::kAdler32Initial;
+    for (;;) {
+        const UINT read = joined.Read(buffer.data(), static_cast<UINT>(buffer.size()));
+        if (read == 0) break;
+        work.CancelPoint();
+        adler = spd::Adler32Update(adler, std::span<const uint8_t>(buffer.data(), read));
+    }
+    if (adler != work.header.dataChecksum) Fail(SetupCause::DamagedSetupFile);
+}

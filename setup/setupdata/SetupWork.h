@@ -1,0 +1,77 @@
+// The working state of one installation run of the worker thread, from the
+// preparation to the last file: where the setup data comes from, the private
+// temporary folder, the base folders, the validated header, the copies of the
+// data files, the open joined setup data and the file being installed.
+// Everything it holds is released by Release() at the end of the run.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/SetupContext.h"
+#include "codec/SetupHeader.h"
+#include "framework/File.h"
+#include "register/InstallRecord.h"
+#include "setupdata/BaseFolderMap.h"
+#include "setupdata/CatalogFile.h"
+#include "worker/SetupException.h"
+#include "worker/SetupSync.h"
+
+class VolumePrompt;
+
+// Size of the one buffer through which the joining and the checksum passes
+// move the setup data.
+constexpr std::size_t kChunkSize = 512 * 1024;
+
+class SetupWork {
+public:
+    SetupWork(CSetupSync& sync, SetupContext& context);
+    SetupWork(const SetupWork&) = delete;
+    SetupWork& operator=(const SetupWork&) = delete;
+
+    CSetupSync& sync;
+    SetupContext& context;
+    InstallRecord record;
+
+    std::string sourceFolder;                 // folder of the setup program, trailing backslash
+    std::string tempFolder;                   // private temporary folder, trailing backslash
+    BaseFolderMap baseFolders;
+    std::vector<std::string> dataFiles;       // _setup.spd, user.spd in sourceFolder
+    std::string packedProgramCopy;            // copy of _setup.spd in tempFolder
+    std::vector<std::string> volumeCopies;    // copies of user.spd, user.001, ... in tempFolder
+    spd::SetupHeader header;                  // validated header of user.spd
+    CFile joined;                             // the joined setup data, open for reading
+    CatalogFile currentFile;                  // the file read last
+    uint16_t filesRead = 0;                   // catalog files read so far
+
+    // Asks for a volume that cannot be found; nullptr: the disk prompt.
+    VolumePrompt* prompt = nullptr;
+
+    // A cancel point: CheckCancel on the run's coordination record.
+    void CancelPoint();
+
+    // A zero-initialised buffer of `size` bytes; (phase, OutOfMemory) when
+    // it cannot be had.
+    std::vector<uint8_t> Allocate(size_t size, SetupPhase phase);
+
+    // The 512 KiB buffer of the joining and the checksum passes, made on
+    // first use and kept until Release(); (phase, OutOfMemory) when it
+    // cannot be had.
+    std::vector<uint8_t>& ChunkBuffer(SetupPhase phase);
+
+    // Closes the joined data and frees the buffers, the current file and the
+    // base folders. The record is left alone.
+    void Release();
+
+    // Test seams. `onCancelPoint` runs at every cancel point just before the
+    // cancel event is tested. Requests above `allocationLimit` bytes fail as
+    // if the memory were not there.
+    std::function<void()> onCancelPoint;
+    size_t allocationLimit = SIZE_MAX;
+
+private:
+    std::vector<uint8_t> chunkBuffer_;
+};

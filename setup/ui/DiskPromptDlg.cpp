@@ -1,0 +1,112 @@
+#include "ui/DiskPromptDlg.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+
+#include "framework/FileSystem.h"
+#include "framework/Format.h"
+#include "framework/MessageBox.h"
+#include "framework/StringTable.h"
+#include "res/resource.h"
+
+namespace {
+
+// Opens the browser on the folder text it is given, when that folder exists.
+int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
+    if (message == BFFM_INITIALIZED) ::SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
+}  // namespace
+
+CDiskPromptDlg::CDiskPromptDlg(const std::string& fileName, const std::string& startFolder, unsigned diskNumber,
+                               CDialog* parent)
+    : CDialog(IDD_DISKPROMPT, parent), diskNumber(diskNumber), file(fileName) {
+    folder = startFolder;
+    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+}
+
+void CDiskPromptDlg::DoDataExchange(CDataExchange& dx) {
+    dx.Text(IDC_PROMPT, prompt);
+    dx.Text(IDC_PROMPT_FOLDER, folder);
+}
+
+BOOL CDiskPromptDlg::OnInitDialog() {
+    SetItemText(IDOK, LoadStr(IDS_PROMPT_OK));
+    SetItemText(IDC_BROWSE, LoadStr(IDS_BROWSE_CAPTION));
+    SetItemText(IDCANCEL, LoadStr(IDS_PROMPT_CANCEL));
+    if (diskNumber != 0) {
+        char number[16];
+        std::snprintf(number, sizeof number, "%u", diskNumber);
+        prompt = FormatStringId(IDS_INSERT_DISK, {number});
+    } else {
+        prompt.clear();
+    }
+    if (!FolderExists(folder)) folder.clear();
+    return CDialog::OnInitDialog();
+}
+
+bool CDiskPromptDlg::OnCommand(WORD id, WORD code, HWND) {
+    if (id == IDC_BROWSE && code == BN_CLICKED) {
+        OnBrowse();
+        return true;
+    }
+    return false;
+}
+
+void CDiskPromptDlg::Refuse(UINT id, UINT flags) {
+    AppMessageBoxId(id, flags);
+    if (HWND field = Item(IDC_PROMPT_FOLDER)) ::SetFocus(field);
+}
+
+void CDiskPromptDlg::OnOK() {
+    UpdateData(true);
+    if (folder.size() < 2) {
+        Refuse(IDS_INVALID_PATH, MB_ICONEXCLAMATION | MB_OK);
+        return;
+    }
+    std::string tested = folder;
+    if (tested.back() == '\\') tested.pop_back();
+    if (!FolderExists(tested)) {
+        Refuse(IDS_INVALID_PATH, MB_ICONEXCLAMATION | MB_OK);
+        return;
+    }
+    const std::string path = tested + "\\" + file;
+    if (!FileExists(path)) {
+        Refuse(IDS_NO_FILE_IN_FOLDER, MB_ICONSTOP | MB_OK);
+        return;
+    }
+    file = path;
+    CDialog::OnOK();
+}
+
+void CDiskPromptDlg::OnBrowse() {
+    UpdateData(true);
+    LPITEMIDLIST root = nullptr;
+    ::SHGetSpecialFolderLocation(Hwnd(), CSIDL_DRIVES, &root);
+
+    const std::string title = LoadStr(IDS_PROMPT_BROWSE_TITLE);
+    char path[MAX_PATH + 1] = {};
+    BROWSEINFOA info{};
+    info.hwndOwner = Hwnd();
+    info.pidlRoot = root;
+    info.pszDisplayName = path;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.lpfn = &BrowseCallback;
+    info.lParam = reinterpret_cast<LPARAM>(folder.c_str());
+
+    LPITEMIDLIST picked = ::SHBrowseForFolderA(&info);
+    if (picked != nullptr && ::SHGetPathFromIDListA(picked, path)) {
+        folder = path;
+        UpdateData(false);
+    }
+
+    IMalloc* allocator = nullptr;
+    if (SUCCEEDED(::SHGetMalloc(&allocator)) && allocator != nullptr) {
+        if (picked != nullptr) allocator->Free(picked);
+        allocator->Free(root);
+        allocator->Release();
+    }
+}

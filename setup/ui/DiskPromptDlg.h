@@ -1,0 +1,36 @@
+// The disk prompt (template 129): asks for the disk or the folder that holds
+// a volume file the worker cannot find. It is run by the worker thread,
+// modal to the main dialog, and returns IDOK only when the named file exists
+// in the chosen folder, or IDCANCEL.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/Dialog.h"
+
+class CDiskPromptDlg : public CDialog {
+public:
+    // `fileName` is looked for (for example user.001); `startFolder` is
+    // taken without one trailing backslash; `diskNumber` 0 leaves the
+    // prompt empty. Without a parent the dialog belongs to the main dialog.
+    CDiskPromptDlg(const std::string& fileName, const std::string& startFolder, unsigned diskNumber,
+                   CDialog* parent = nullptr);
+
+    std::string prompt;   // control 1005
+    std::string folder;   // control 1006; after IDOK as the user left it
+    unsigned diskNumber;
+    std::string file;     // the name looked for; after IDOK the full path found
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
+    void DoDataExchange(CDataExchange& dx) override;
+
+private:
+    void OnBrowse();
+    // Shows string `id` with `flags` and puts the focus on the folder field.
+    void Refuse(UINT id, UINT flags);
+};
