@@ -141,6 +141,8 @@ int WriteCorpus(const fs::path& dir)
              "[[files]]\nsource = \"payload/winter.cfg\"\nbase = \"Destination\"\nsubfolder = \"Bilder/Winter\"\n"
              "name = \"winter.cfg\"\nflags = [\"Config\", \"Shared\"]\n"),
         Text("display_name = \"Viel Spa\xC3\x9F\"\n[[files]]\nsource = \"a.scr\"\nbase = \"Windows\"\n"),
+        Text("# Bilder f\xC3\xBCr den Winter\ndisplay_name = \"\"\"Spa\xC3\x9F \\\n  \xC3\xBC" "berall\"\"\"\n"
+             "[[files]]\nsource = 'a.scr'\nbase = 'System'\nsubfolder = '\xC3\x96l'\n"),
     };
 
     int written = 0;

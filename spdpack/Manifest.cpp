@@ -19,6 +19,116 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// toml++ 3.3 runs into an "unreachable" branch (undefined behaviour) when it
+// asks whether some non-ASCII characters are white space (U+00A1 to U+0499,
+// and three ranges near U+2C5E, U+3001 and U+FB26). It does so even for
+// valid manifests: a line of a multi-line string continued after a
+// line-ending backslash and starting with an umlaut. Such characters are moved to
+// private-use code points (plane 15, + U+F0000) for the parser and moved back
+// in every text taken from the manifest.
+struct CodeRange {
+    char32_t first;
+    char32_t last;
+};
+constexpr CodeRange kShifted[] = {{0xA1, 0x499}, {0x2C5E, 0x2FFF}, {0x3001, 0x3057}, {0xFB26, 0xFEFE}};
+constexpr char32_t kShiftOffset = 0xF0000;
+
+bool InShifted(char32_t c, char32_t offset)
+{
+    for (const CodeRange& r : kShifted)
+        if (c >= r.first + offset && c <= r.last + offset)
+            return true;
+    return false;
+}
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Length of the well-formed UTF-8 sequence at pos and its code point; 0 when
+// the bytes there are not one.
+std::size_t DecodeUtf8(std::string_view s, std::size_t pos, char32_t& c)
+{
+    auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    unsigned char lead = b(pos);
+    std::size_t n = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
+    if (n == 0 || s.size() - pos < n)
+        return 0;
+    c = n == 1 ? lead : n == 2 ? (lead & 0x1F) : n == 3 ? (lead & 0x0F) : (lead & 0x07);
+    for (std::size_t i = 1; i < n; ++i) {
+        if ((b(pos + i) & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (b(pos + i) & 0x3F);
+    }
+    static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kMin[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+// Moves the ranges above to plane 15 (or back, when unshift). Bytes that are
+// not well-formed UTF-8 are kept, for the parser to report.
+std::string Shift(std::string_view text, bool unshift)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        char32_t c = 0;
+        std::size_t n = DecodeUtf8(text, pos, c);
+        if (n == 0) {
+            out += text[pos++];
+            continue;
+        }
+        if (!unshift && InShifted(c, 0))
+            AppendUtf8(out, c + kShiftOffset);
+        else if (unshift && InShifted(c, kShiftOffset))
+            AppendUtf8(out, c - kShiftOffset);
+        else
+            out.append(text.substr(pos, n));
+        pos += n;
+    }
+    return out;
+}
+
+// The first line holding a character of the shifted range itself, or 0.
+std::size_t LineWithShiftedRange(std::string_view text)
+{
+    std::size_t line = 1;
+    for (std::size_t pos = 0; pos < text.size();) {
+        char32_t c = 0;
+        std::size_t n = DecodeUtf8(text, pos, c);
+        if (n == 0) {
+            n = 1;
+        } else if (InShifted(c, kShiftOffset)) {
+            return line;
+        } else if (c == '\n') {
+            ++line;
+        }
+        pos += n;
+    }
+    return 0;
+}
+
+std::string Unshift(std::string_view text)
+{
+    return Shift(text, true);
+}
+
 constexpr std::size_t kShortTextMax = 63;   // display name, default subfolder
 constexpr std::size_t kLongTextMax = 255;   // folder paths, subfolders, file names
 
@@ -62,7 +172,7 @@ void RejectUnknownKeys(const toml::table& table, const Place& place, std::initia
             std::string list;
             for (std::string_view k : known)
                 list += (list.empty() ? "" : ", ") + std::string(k);
-            place.Fail(&node, key.str(), "unknown field (known fields: " + list + ")");
+            place.Fail(&node, Unshift(key.str()), "unknown field (known fields: " + list + ")");
         }
     }
 }
@@ -83,7 +193,7 @@ std::string StringField(const toml::table& table, std::string_view key, const Pl
     }
     if (!node->is_string())
         place.Fail(node, key, "must be a text in quotes");
-    return std::string(node->as_string()->get());
+    return Unshift(node->as_string()->get());
 }
 
 // Converts to code page 1252 and checks the characters allowed in a text.
@@ -183,7 +293,7 @@ void ParseVolumes(const toml::table& top, Manifest& m, const std::string& manife
         if (size->is_integer() && size->as_integer()->get() > 0)
             bytes = static_cast<std::uint64_t>(size->as_integer()->get());
         else if (size->is_string())
-            bytes = ParseVolumeSize(size->as_string()->get());
+            bytes = ParseVolumeSize(Unshift(size->as_string()->get()));
         if (!bytes)
             place.Fail(size, "size", "must be a number of bytes, optionally with K or M (\"1440K\")");
         if (*bytes < spd::kMinVolumeSize)
@@ -193,7 +303,7 @@ void ParseVolumes(const toml::table& top, Manifest& m, const std::string& manife
         m.volumeSize = *bytes;
     }
     if (const toml::node* layout = Field(t, "layout")) {
-        std::string text = layout->is_string() ? std::string(layout->as_string()->get()) : std::string();
+        std::string text = layout->is_string() ? Unshift(layout->as_string()->get()) : std::string();
         if (text == "flat")
             m.layout = VolumeLayout::Flat;
         else if (text == "disk folders")
@@ -278,7 +388,7 @@ void ParseFiles(const toml::table& top, Manifest& m, const std::string& manifest
             for (const toml::node& f : *flags->as_array()) {
                 std::uint8_t bit = f.is_string() ? spd::ParseCatalogFlag(f.as_string()->get()) : 0;
                 if (!bit) {
-                    std::string shown = f.is_string() ? "\"" + std::string(f.as_string()->get()) + "\"" : "a non-text value";
+                    std::string shown = f.is_string() ? "\"" + Unshift(f.as_string()->get()) + "\"" : "a non-text value";
                     place.Fail(&f, "flags", "unknown flag " + shown + " (known flags: Shared, Required, Screensaver, Config)");
                 }
                 file.flags |= bit;
@@ -329,13 +439,16 @@ Manifest ParseManifest(std::string_view text, const fs::path& manifestPath)
     m.path = manifestPath;
     fs::path dir = manifestPath.parent_path();
 
+    if (std::size_t line = LineWithShiftedRange(text))
+        throw ManifestError(name + ':' + std::to_string(line) +
+                            ": holds a private-use character of plane 15, which a manifest must not hold");
     toml::table top;
     try {
-        top = toml::parse(text, name);
+        top = toml::parse(Shift(text, false), name);
     } catch (const toml::parse_error& e) {
         std::ostringstream s;
         s << name << ':' << e.source().begin.line << ':' << e.source().begin.column << ": not valid TOML: "
-          << e.description();
+          << Unshift(e.description());
         throw ManifestError(s.str());
     }
 

@@ -162,6 +162,26 @@ TEST(Manifest, RefusedCasesNameFileEntryAndField)
     }
 }
 
+TEST(Manifest, NonAsciiTextInEveryStringForm)
+{
+    // A line-ending backslash in a multi-line string followed by "ü" once
+    // led the TOML parser into undefined behaviour.
+    spdpack::Manifest m = spdpack::ParseManifest(
+        "# Bilder f\xC3\xBCr den Winter\n"
+        "display_name = \"\"\"Spa\xC3\x9F \\\n   \xC3\xBC" "berall\"\"\"\n"
+        "default_subfolder = '\xC3\x84pfel'\n" + kFileEntry + "subfolder = \"\xC3\x96l\"\n",
+        "k.toml");
+    EXPECT_EQ(m.displayName, "Spa\xDF \xFC" "berall");
+    EXPECT_EQ(m.defaultSubfolder, "\xC4pfel");
+    EXPECT_EQ(m.files[0].subfolder, "\xD6l");
+
+    std::string bareUmlaut = ErrorOf("di. Spa\xC3\x9F\"\n[[files]]\ns\n");
+    EXPECT_NE(bareUmlaut.find("not valid TOML"), std::string::npos) << bareUmlaut;
+    std::string privateUse = ErrorOf("display_name = \"\xF3\xB0\x82\xA1\"\n" + kFileEntry);
+    EXPECT_NE(privateUse.find("/m/kalvorin.toml:1"), std::string::npos) << privateUse;
+    EXPECT_NE(privateUse.find("private-use"), std::string::npos) << privateUse;
+}
+
 TEST(Manifest, LimitsAreInclusive)
 {
     std::string text = "display_name = \"" + std::string(63, 'd') + "\"\ndefault_subfolder = \"" + std::string(63, 's') +

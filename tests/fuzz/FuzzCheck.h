@@ -1,0 +1,15 @@
+// A property check inside a fuzz target: a failed check stops the run like
+// a crash, so libFuzzer keeps the input.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(cond)                                                        \
+    do {                                                                        \
+        if (!(cond)) {                                                          \
+            std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", #cond,      \
+                         __FILE__, __LINE__);                                   \
+            std::abort();                                                       \
+        }                                                                       \
+    } while (0)
