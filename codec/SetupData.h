@@ -81,7 +81,9 @@ std::uint32_t DataChecksum(ByteSpan joined);
 // when DataChecksum() differs from dataChecksum.
 Status VerifyJoinedData(ByteSpan joined, const SetupHeader& header);
 
-// Walks the catalog of joined data: Verify() once, then Next() fileCount times.
+// Walks the catalog of joined data: Verify() once (it checks the catalog
+// checksum), then Next() fileCount times; Next() starts at catalogOffset + 16
+// also without Verify().
 class CatalogReader {
 public:
     struct Item {

@@ -45,7 +45,11 @@ bool IsDiskFolderName(const std::string& name)
 
 OutputFolder::OutputFolder(fs::path output) : output_(std::move(output))
 {
-    fs::path absolute = fs::absolute(output_);
+    // "out/", "out/." and "." name the folder itself.
+    fs::path absolute = fs::absolute(output_).lexically_normal();
+    if (!absolute.has_filename())
+        absolute = absolute.parent_path();
+    output_ = absolute;
     fs::path parent = absolute.parent_path();
     // Remember which parent levels this build creates, to remove them again
     // when it fails.

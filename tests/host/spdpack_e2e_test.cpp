@@ -271,6 +271,12 @@ TEST(SpdpackBuild, RebuildRemovesStaleVolumesOnly)
     ASSERT_EQ(p.Build(p.Manifest(p.FullManifest("")), out).exitCode, 0);
     EXPECT_EQ(Listing(out), (std::vector<std::string>{"_setup.spd", "notes.txt", "setup.exe", "user.spd"}));
     EXPECT_EQ(RunSpdpack({"inspect", out.string()}).exitCode, 0);
+
+    // The same folder written with a trailing separator or "/.".
+    for (const std::string& spelling : {out.string() + "/", out.string() + "/."}) {
+        ASSERT_EQ(p.Build(p.Manifest(p.FullManifest("")), spelling).exitCode, 0) << spelling;
+        EXPECT_EQ(Listing(out), (std::vector<std::string>{"_setup.spd", "notes.txt", "setup.exe", "user.spd"}));
+    }
 }
 
 TEST(SpdpackBuild, ReproducibleForTheSameManifestInputsAndId)
