@@ -4,20 +4,21 @@
 #include "app/Startup.h"
 #include "framework/MessageBox.h"
 #include "res/resource.h"
+#include "ui/SetupDlg.h"
 
 namespace {
-
-std::string ModulePath() {
-    char path[MAX_PATH] = {};  // 260 characters
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::string(path, length < MAX_PATH ? length : MAX_PATH);
-}
 
 void ShowCannotInitialize() {
     AppMessageBoxId(IDS_CANNOT_INITIALIZE, MB_ICONSTOP | MB_OK);
 }
 
 }  // namespace
+
+std::string CSetupApp::ModuleFilePath() const {
+    char path[MAX_PATH] = {};  // 260 characters
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, length < MAX_PATH ? length : MAX_PATH);
+}
 
 BOOL CSetupApp::InitInstance() {
     if (Initialize()) RunMainDialog();
@@ -40,7 +41,7 @@ bool CSetupApp::Initialize() {
 
     context.isWin9x = DetectWin9x();
     context.languageId = DetectLanguageId();
-    context.moduleFolder = ModuleFolderFromPath(ModulePath());
+    context.moduleFolder = ModuleFolderFromPath(ModuleFilePath());
 
     const std::optional<StartupHeaderInfo> header = ReadStartupHeader(context.moduleFolder);
     if (!header) {
@@ -60,15 +61,12 @@ bool CSetupApp::Initialize() {
 }
 
 void CSetupApp::RunMainDialog() {
-    // ---- MAIN DIALOG HOOK -------------------------------------------------
-    // Step 9 of start-up: create CSetupDlg (template 102, no parent), make it
-    // the main dialog and run it modally; its result is not used:
-    //
-    //     CSetupDlg dialog;
-    //     SetMainDialog(&dialog);
-    //     dialog.DoModal();
-    //     SetMainDialog(nullptr);
-    //
-    // Until the main dialog exists, start-up ends here.
-    // -----------------------------------------------------------------------
+    // The main dialog: template 102, no parent; owner of every message box.
+    CSetupDlg dialog;
+    SetMainDialog(&dialog);
+    dialog.DoModal();
+    // A worker that reported Completed may still be deleting its temporary
+    // files: the process ends only after its done event.
+    dialog.WaitForWorkerEnd();
+    SetMainDialog(nullptr);
 }

@@ -1,6 +1,8 @@
 // The setup program's application object.
 #pragma once
 
+#include <string>
+
 #include "framework/App.h"
 
 class SetupContext;
@@ -14,6 +16,11 @@ public:
     int ExitInstance() override;
 
     SetupContext* Context() const { return context_; }
+
+protected:
+    // Full path of the running executable (at most 260 characters); tests
+    // point start-up at a folder of their own through this.
+    virtual std::string ModuleFilePath() const;
 
 private:
     // Start-up up to the main dialog; false after message 148 was shown.

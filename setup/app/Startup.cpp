@@ -62,13 +62,16 @@ std::string ModuleFolderFromPath(const std::string& modulePath) {
 }
 
 std::optional<std::string> ReadProgramFilesFolder() {
+    return ReadFolderValue(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+}
+
+std::optional<std::string> ReadFolderValue(HKEY root, const char* subKey, const char* valueName) {
     RegKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", KEY_READ) != ERROR_SUCCESS)
-        return std::nullopt;
+    if (key.Open(root, subKey, KEY_READ) != ERROR_SUCCESS) return std::nullopt;
     char buffer[MAX_PATH + 1] = {};
     DWORD size = MAX_PATH;  // at most 260 bytes
     DWORD type = 0;
-    if (::RegQueryValueExA(key.Get(), "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+    if (::RegQueryValueExA(key.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
         ERROR_SUCCESS)
         return std::nullopt;
     if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;

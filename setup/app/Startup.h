@@ -1,6 +1,8 @@
 // The pieces of start-up that can be tested on their own.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,6 +30,10 @@ std::string ModuleFolderFromPath(const std::string& modulePath);
 // HKLM "Software\Microsoft\Windows\CurrentVersion" value "ProgramFilesDir"
 // (at most 260 bytes); nullopt when the key or the value cannot be read.
 std::optional<std::string> ReadProgramFilesFolder();
+
+// The same read from any key and value (REG_SZ or REG_EXPAND_SZ, with or
+// without its terminating zero, at most 260 bytes).
+std::optional<std::string> ReadFolderValue(HKEY root, const char* subKey, const char* valueName);
 
 // 1 when GetVersionExA succeeds and reports VER_PLATFORM_WIN32_WINDOWS.
 int32_t DetectWin9x();
