@@ -21,11 +21,12 @@ protected:
     // Full path of the running executable (at most 260 characters); tests
     // point start-up at a folder of their own through this.
     virtual std::string ModuleFilePath() const;
+    // Step 9 of start-up: runs the main dialog modally.
+    virtual void RunMainDialog();
 
 private:
     // Start-up up to the main dialog; false after message 148 was shown.
     bool Initialize();
-    void RunMainDialog();
 
     SetupContext* context_ = nullptr;
 };
