@@ -41,6 +41,10 @@ start)
   "$server" -k
   "$server" -w || true
   "$server" -p </dev/null >/dev/null 2>&1
+  # Start the prefix's services (services.exe, rpcss, ...) now, away from any
+  # pipe: started by the first test program, they would inherit its output
+  # pipe and CTest would wait for them until the time-out.
+  "$wine" wineboot </dev/null >>"$prefix.boot.log" 2>&1 || true
   ;;
 stop)
   "$server" -k >/dev/null 2>&1 || true
