@@ -388,7 +388,11 @@ protected:
             classesReady = true;
         }
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root = RootFolder() + "\\" + info->test_suite_name() + "." + info->name();
+        std::string name = std::string(info->test_suite_name()) + "." + info->name();
+        for (char& c : name) {
+            if (c == '/') c = '_';
+        }
+        root = RootFolder() + "\\" + name;
         DeleteTree(root);
         MakeFolders(root + "\\tmp");
         ::SetEnvironmentVariableA("TMP", (root + "\\tmp").c_str());
