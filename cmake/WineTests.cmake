@@ -21,11 +21,14 @@ if(KALVORIN_RUN_WINE_TESTS AND NOT TARGET wine_prefix_marker)
   set_tests_properties(wine.prefix.stop PROPERTIES FIXTURES_CLEANUP wine)
 endif()
 
-# kalvorin_wine_test(NAME name COMMAND target [args...] [TIMEOUT s] [SERIAL])
+# kalvorin_wine_test(NAME name COMMAND target [args...] [TIMEOUT s] [SERIAL]
+#                    [ENV VAR=value...])
 # Runs a Windows test program under Wine in the run's prefix. SERIAL keeps
 # tests that show windows or change shared prefix state from running together.
+# ENV adds environment variables (generator expressions allowed); a Unix path
+# /x/y is Z:\x\y inside Wine.
 function(kalvorin_wine_test)
-  cmake_parse_arguments(T "SERIAL" "NAME;TIMEOUT" "COMMAND" ${ARGN})
+  cmake_parse_arguments(T "SERIAL" "NAME;TIMEOUT" "COMMAND;ENV" ${ARGN})
   if(NOT KALVORIN_RUN_WINE_TESTS)
     return()
   endif()
@@ -33,10 +36,12 @@ function(kalvorin_wine_test)
     set(T_TIMEOUT 300)
   endif()
   add_test(NAME ${T_NAME} COMMAND ${T_COMMAND})
+  set(env KALVORIN_WINEPREFIX=${KALVORIN_WINEPREFIX} KALVORIN_MEDIA=${KALVORIN_MEDIA}
+          KALVORIN_BUILD=${CMAKE_BINARY_DIR} ${T_ENV})
   set_tests_properties(${T_NAME} PROPERTIES
     FIXTURES_REQUIRED wine
     TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "KALVORIN_WINEPREFIX=${KALVORIN_WINEPREFIX};KALVORIN_MEDIA=${KALVORIN_MEDIA};KALVORIN_BUILD=${CMAKE_BINARY_DIR}")
+    ENVIRONMENT "${env}")
   if(T_SERIAL)
     set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK wine_desktop)
   endif()

@@ -1,0 +1,24 @@
+#include "HeldFile.h"
+
+#include "Error.h"
+
+namespace e2e {
+
+HeldFile::HeldFile(const std::string& path) {
+    handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle_ == INVALID_HANDLE_VALUE) {
+        ThrowLastError("cannot hold " + path);
+    }
+}
+
+HeldFile::~HeldFile() { Release(); }
+
+void HeldFile::Release() {
+    if (handle_ != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+}
+
+}  // namespace e2e
