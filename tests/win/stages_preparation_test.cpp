@@ -16,16 +16,6 @@ using namespace stagetest;
 
 namespace {
 
-// A volume size that cuts `spec`'s joined data into exactly `files` files.
-uint64_t VolumeSizeFor(const spd::SetupDataSpec& spec, uint64_t files) {
-    const uint64_t length = Build(spec).joined.size();
-    for (uint64_t size = spd::kMinVolumeSize; size < length + 1; ++size) {
-        if (spd::VolumeFilesFor(length, size) == files) return size;
-    }
-    ADD_FAILURE() << "no volume size for " << files << " files";
-    return 0;
-}
-
 // The first names the C run-time's generator gives a thread that has never
 // drawn from it, as the worker thread of a run draws them.
 std::vector<std::string> FirstRandomNames(int count) {

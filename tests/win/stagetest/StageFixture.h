@@ -167,6 +167,16 @@ inline Bytes PackedProgram() {
     return packed.value;
 }
 
+// A volume size that cuts `spec`'s joined data into exactly `files` files.
+inline uint64_t VolumeSizeFor(const spd::SetupDataSpec& spec, uint64_t files) {
+    const uint64_t length = Build(spec).joined.size();
+    for (uint64_t size = spd::kMinVolumeSize; size < length + 1; ++size) {
+        if (spd::VolumeFilesFor(length, size) == files) return size;
+    }
+    ADD_FAILURE() << "no volume size for " << files << " files";
+    return 0;
+}
+
 // Writes _setup.spd and every volume of `image` into `folder`.
 inline void WriteMedia(const std::string& folder, const spd::SetupDataImage& image) {
     MakeFolders(folder);
