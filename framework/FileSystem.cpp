@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <mutex>
+
 bool FileExists(const std::string& path) {
     // Attributes only: nothing is opened, a file held open without sharing
     // still counts, long paths work and no search path is consulted.
@@ -12,6 +14,10 @@ bool FileExists(const std::string& path) {
 
 bool FolderExists(const std::string& path) {
     if (path.empty()) return false;
+    // The current directory belongs to the whole process: two threads testing
+    // at once must not restore each other's directory.
+    static std::mutex mutex;
+    std::lock_guard<std::mutex> lock(mutex);
     char saved[MAX_PATH + 1] = {};
     const DWORD length = ::GetCurrentDirectoryA(sizeof saved, saved);
     const bool canRestore = length > 0 && length < sizeof saved;
