@@ -1,0 +1,29 @@
+// What closing the dialog after a completed installation does with the
+// user's two choices (restart now, show the display properties).
+#pragma once
+
+class SetupContext;
+
+// The three effects, replaceable in tests.
+class CompletionEffects {
+public:
+    virtual ~CompletionEffects() = default;
+    // RunOnce value "Show Screensaver Properties" in HKEY_LOCAL_MACHINE.
+    virtual void ScheduleDisplayPropertiesAtLogon();
+    // Starts the display properties at once.
+    virtual void StartDisplayProperties();
+    // Asks Windows to restart.
+    virtual void Restart();
+};
+
+// The command that opens the display properties on the screensaver tab.
+extern const char kDisplayPropertiesCommand[];
+// Below HKEY_LOCAL_MACHINE.
+extern const char kRunOnceKey[];
+extern const char kRunOnceValueName[];
+
+// Both choices: the display properties at the next logon, then the restart.
+// Only the display properties: shown at once. Restart alone: the restart.
+// Neither: nothing. Nothing is reported, whatever fails.
+void RunCompletionActions(const SetupContext& context, CompletionEffects& effects);
+void RunCompletionActions(const SetupContext& context);

@@ -1,0 +1,112 @@
+#include "ui/DestinationPage.h"
+
+#include <shlobj.h>
+
+#include "app/SetupContext.h"
+#include "framework/StringTable.h"
+#include "res/resource.h"
+#include "ui/DestinationRules.h"
+
+namespace {
+
+// Opens the browser on the folder typed so far (when it exists).
+int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
+    if (message == BFFM_INITIALIZED) ::SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
+}  // namespace
+
+CDestinationPage::CDestinationPage(CDialog* parent) : CDialog(IDD_DESTINATION, parent) {}
+
+BOOL CDestinationPage::OnInitDialog() {
+    SetupContextHold context;
+    header_ = LoadStr(IDS_DEST_HEADER);
+    label_ = LoadStr(IDS_DEST_LABEL);
+    SetItemText(IDC_BROWSE, LoadStr(IDS_BROWSE_CAPTION));
+    folder_ = ProposedDestination(context->defaultDestination, context->programFilesFolder, context->displayName);
+    UpdateData(false);
+    return TRUE;
+}
+
+void CDestinationPage::DoDataExchange(CDataExchange& dx) {
+    dx.Text(IDC_STATUS, statusText_);
+    dx.Text(IDC_DEST_FOLDER, folder_);
+    dx.Text(IDC_DEST_LABEL, label_);
+    dx.Text(IDC_DEST_HEADER, header_);
+}
+
+bool CDestinationPage::OnCommand(WORD id, WORD code, HWND) {
+    if (id == IDC_BROWSE && code == BN_CLICKED) {
+        Browse();
+        return true;
+    }
+    return false;
+}
+
+void CDestinationPage::Refresh() {
+    SetupContextHold context;
+    const bool notStarted = context->installState == kInstallNotStarted;
+    EnableItem(IDC_DEST_FOLDER, notStarted);
+    EnableItem(IDC_BROWSE, notStarted);
+}
+
+BOOL CDestinationPage::Activate() {
+    ::ShowWindow(Hwnd(), SW_SHOW);
+    ::SetFocus(Hwnd());
+    return TRUE;
+}
+
+BOOL CDestinationPage::Deactivate() {
+    ::ShowWindow(Hwnd(), SW_HIDE);
+    return TRUE;
+}
+
+void CDestinationPage::Destroy() {
+    delete this;
+}
+
+void CDestinationPage::StoreDestination() {
+    UpdateData(true);
+    SetupContextHold context;
+    context->destination = folder_;
+}
+
+void CDestinationPage::SetStatusText(const std::string& text) {
+    UpdateData(true);
+    statusText_ = text;
+    UpdateData(false);
+}
+
+void CDestinationPage::Browse() {
+    UpdateData(true);
+
+    IMalloc* shellMalloc = nullptr;
+    if (FAILED(::SHGetMalloc(&shellMalloc)) || shellMalloc == nullptr) return;
+    LPITEMIDLIST root = nullptr;
+    if (FAILED(::SHGetSpecialFolderLocation(Hwnd(), CSIDL_DRIVES, &root))) root = nullptr;
+
+    const std::string title = LoadStr(IDS_DEST_BROWSE_TITLE);
+    const std::string typed = folder_;
+    char displayName[MAX_PATH + 1] = {};
+    BROWSEINFOA info = {};
+    info.hwndOwner = Hwnd();
+    info.pidlRoot = root;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.lpfn = &BrowseCallback;
+    info.lParam = reinterpret_cast<LPARAM>(typed.c_str());
+
+    LPITEMIDLIST picked = ::SHBrowseForFolderA(&info);
+    if (picked != nullptr) {
+        char path[MAX_PATH + 1] = {};
+        if (::SHGetPathFromIDListA(picked, path)) {
+            folder_ = path;
+            UpdateData(false);
+        }
+        shellMalloc->Free(picked);
+    }
+    if (root != nullptr) shellMalloc->Free(root);
+    shellMalloc->Release();
+}

@@ -1,0 +1,12 @@
+#include "ui/WaitLoop.h"
+
+void WaitDeliveringSentMessages(HANDLE object) {
+    if (object == nullptr) return;
+    for (;;) {
+        const DWORD result = ::MsgWaitForMultipleObjects(1, &object, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (result != WAIT_OBJECT_0 + 1) return;  // the object, or a failed wait
+        // Peeking delivers the sent messages and removes nothing.
+        MSG msg;
+        ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    }
+}

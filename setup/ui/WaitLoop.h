@@ -1,0 +1,9 @@
+// Waiting on the user-interface thread for the worker without blocking it:
+// messages that other threads send to this thread's windows (status, file
+// names, progress) are delivered meanwhile; posted messages stay queued.
+#pragma once
+
+#include <windows.h>
+
+// Returns once `object` is signalled (or cannot be waited for).
+void WaitDeliveringSentMessages(HANDLE object);

@@ -1,0 +1,60 @@
+#include "ui/WizardPageList.h"
+
+#include <new>
+
+BOOL CWizardPageList::Add(CWizardPage* page) {
+    if (page == nullptr) return FALSE;
+    try {
+        pages_.push_back(page);
+    } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
+    return TRUE;
+}
+
+CWizardPage* CWizardPageList::GetPage(int index) const {
+    if (index < 0 || index >= Count()) return nullptr;
+    return pages_[static_cast<size_t>(index)];
+}
+
+BOOL CWizardPageList::ShowPage(int index) {
+    if (pages_.empty() || index < 0 || index >= Count()) return FALSE;
+    if (current_ != nullptr && !current_->Deactivate()) return FALSE;
+    index_ = index;
+    current_ = pages_[static_cast<size_t>(index)];
+    return current_->Activate();
+}
+
+BOOL CWizardPageList::Next() {
+    if (pages_.empty()) return FALSE;
+    if (current_ == nullptr) {
+        index_ = 0;
+        current_ = pages_.front();
+        return current_->Activate();
+    }
+    if (index_ >= Count() - 1) {
+        // Every page is asked, in order.
+        bool complete = true;
+        for (CWizardPage* page : pages_) {
+            if (!page->IsComplete()) complete = false;
+        }
+        return complete ? current_->Finish() : FALSE;
+    }
+    if (!current_->Deactivate()) return FALSE;
+    ++index_;
+    current_ = pages_[static_cast<size_t>(index_)];
+    return current_->Activate();
+}
+
+void CWizardPageList::RefreshCurrent() {
+    if (current_ != nullptr) current_->Refresh();
+}
+
+void CWizardPageList::RemoveAll() {
+    // Taken out first: a page's Destroy may end the page object.
+    std::vector<CWizardPage*> pages;
+    pages.swap(pages_);
+    current_ = nullptr;
+    index_ = -1;
+    for (CWizardPage* page : pages) page->Destroy();
+}

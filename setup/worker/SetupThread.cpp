@@ -1,0 +1,111 @@
+#include "worker/SetupThread.h"
+
+#include <exception>
+#include <new>
+
+#include "app/SetupContext.h"
+#include "worker/InstallRun.h"
+#include "worker/MyException.h"
+#include "worker/ReportException.h"
+#include "worker/SetupException.h"
+#include "worker/SetupStatus.h"
+#include "worker/WorkerOps.h"
+
+namespace {
+
+constexpr int kProgressMaximum = 1200000;
+
+class InstallSetupRun : public SetupRun {
+public:
+    InstallSetupRun(CSetupSync& sync, SetupContext& context) : run_(sync, context) {}
+    void RunBody() override { run_.RunBody(); }
+    bool Succeeded() const override { return run_.Succeeded(); }
+    void CleanUp() override { run_.CleanUp(); }
+
+private:
+    InstallRun run_;
+};
+
+// Lack of memory that no stage has turned into an installation error yet is
+// reported like one.
+std::exception_ptr MapOutOfMemory(std::exception_ptr error) {
+    if (!error) return error;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::bad_alloc&) {
+        return std::make_exception_ptr(CSetupException(SetupPhase::Internal, SetupCause::OutOfMemory));
+    } catch (...) {
+    }
+    return error;
+}
+
+// True for the exceptions that leave a block without a message.
+bool IsSilent(const std::exception_ptr& error) {
+    if (!error) return true;
+    try {
+        std::rethrow_exception(error);
+    } catch (const CSetupException&) {
+        return false;
+    } catch (const CMyException&) {
+        return true;
+    } catch (...) {
+    }
+    return false;
+}
+
+}  // namespace
+
+BOOL CSetupThread::InitInstance() {
+    return TRUE;
+}
+
+std::unique_ptr<SetupRun> CSetupThread::CreateRun(CSetupSync& syncRecord, SetupContext& context) {
+    return std::make_unique<InstallSetupRun>(syncRecord, context);
+}
+
+int CSetupThread::Run() {
+    if (sync == nullptr) return 1;
+    CSetupSync& record = *sync;
+    SetupContext* context = AcquireSetupContext();
+
+    ::WaitForSingleObject(record.startEvent, INFINITE);
+
+    std::unique_ptr<SetupRun> run;
+    std::exception_ptr error;
+    try {
+        SetProgressRange(record, 0, kProgressMaximum);
+        SetProgressPos(record, 0);
+        NotifyDialog(record, true, Preparing, 0);
+        run = CreateRun(record, *context);
+        run->RunBody();
+        // The body ends with an exception in every case; falling out of it
+        // without the completion step earns nothing.
+        if (!run->Succeeded()) throw CSetupException(SetupPhase::Internal, SetupCause::InternalError);
+    } catch (...) {
+        error = MapOutOfMemory(std::current_exception());
+    }
+
+    // The end of every run.
+    ReleaseSetupContext();
+    if (run) {
+        try {
+            run->CleanUp();
+        } catch (...) {
+            // A failing clean-up is reported only when nothing else is.
+            if (IsSilent(error)) error = MapOutOfMemory(std::current_exception());
+        }
+    }
+    const bool succeeded = run && run->Succeeded();
+    try {
+        ReportWorkerException(error);
+    } catch (...) {
+        // The message itself could not be shown (out of memory); the dialog
+        // still learns how the run ended.
+    }
+    error = nullptr;
+    run.reset();
+
+    NotifyDialog(record, true, succeeded ? Completed : Aborted, 0);
+    ::SetEvent(record.doneEvent);
+    return succeeded ? 0 : 1;
+}
