@@ -458,7 +458,7 @@ protected:
     // (Windows, System and CommonFiles at stand-ins, ProgramFiles and
     // Destination as in the context).
     void OpenJoined(SetupWork& work, const Bytes& joined) {
-        const std::string path = root + "\\joined.dat";
+        const std::string path = root + "\\joined" + std::to_string(++joinedFiles) + ".dat";
         WriteBytes(path, joined);
         ASSERT_TRUE(work.joined.Open(path, CFile::modeRead | CFile::shareExclusive));
         work.header = *spd::SetupHeader::Decode(joined);
@@ -470,6 +470,7 @@ protected:
     }
 
     std::string root;
+    int joinedFiles = 0;
     std::string source;
     std::string destination;
     HWND progress = nullptr;
