@@ -1,0 +1,139 @@
+// The installation run from the start to the last file read: what it
+// reports, how it ends in this build, what its clean-up removes, and a
+// cancel request at each of its cancel points.
+#include <gtest/gtest.h>
+
+#include "setupdata/Preparation.h"
+#include "stagetest/StageFixture.h"
+#include "worker/InstallRun.h"
+
+using namespace stagetest;
+
+namespace {
+
+class RunTest : public StageTest {
+protected:
+    void SetUp() override {
+        StageTest::SetUp();
+        spec = BasicSpec();
+        spec.files.push_back(MakeFile("more.dat", 3, "Kalvorin", Pattern(4000, 9)));
+        spec.folders = {MakeFolder(5, "Docs\\Bilder"), MakeFolder(5, "Docs")};
+        spec.volumeSize = VolumeSizeFor(spec, 3);
+        image = Build(spec);
+        ASSERT_EQ(image.volumes.size(), 3u);
+        WriteMedia(source, image);
+        MakeFolders(root + "\\dest");  // the destination's parent exists, as Program Files would
+    }
+
+    // Nothing of the run is left: no temporary folder, no destination.
+    void ExpectNothingLeft() {
+        EXPECT_TRUE(ListFolder(root + "\\tmp").empty());
+        EXPECT_FALSE(IsFolder(destination));
+        EXPECT_TRUE(IsFolder(root + "\\dest"));
+        // The medium is untouched.
+        EXPECT_EQ(ListFolder(source).size(), 4u);
+        EXPECT_EQ(ReadBytes(source + "\\user.spd"), image.volumes[0]);
+    }
+
+    spd::SetupDataSpec spec;
+    spd::SetupDataImage image;
+    MessageBoxScript boxes;
+};
+
+TEST_F(RunTest, ReadsEveryFileThenEndsAsAnErrorBecauseNothingIsInstalledYet) {
+    InstallRun run(sync, context);
+    std::string outcome = Outcome([&] { run.RunBody(); });
+    EXPECT_EQ(outcome, "FileInstallation/InternalError");
+    EXPECT_FALSE(run.Succeeded());
+
+    // The run got through every stage.
+    EXPECT_TRUE(IsFolder(destination + "\\Docs\\Bilder"));
+    EXPECT_EQ(run.Work().record.createdFolders(),
+              (std::vector<std::string>{destination, destination + "\\Docs", destination + "\\Docs\\Bilder"}));
+    EXPECT_EQ(run.Work().filesRead, 3);
+    EXPECT_EQ(run.Work().currentFile.targetPath, context.programFilesFolder + "\\Kalvorin\\more.dat");
+    // Posted: CreatingFolders; sent: CopyingFile with each name, in order.
+    std::vector<int> posted;
+    std::vector<std::string> names;
+    for (const Status& s : Statuses()) {
+        if (!s.sent) posted.push_back(s.code);
+        else if (s.code == CopyingFile) names.push_back(s.text);
+        else ADD_FAILURE() << "sent status " << s.code;
+    }
+    EXPECT_EQ(posted, std::vector<int>{CreatingFolders});
+    EXPECT_EQ(names, (std::vector<std::string>{"kalvorin.scr", "readme.txt", "more.dat"}));
+    EXPECT_EQ(ProgressPos(), 5 * 16666);
+    EXPECT_EQ(boxes.Count(), 0u);
+
+    // The clean-up removes the temporary files and folders and, as the run
+    // did not succeed, the folders it created.
+    run.CleanUp();
+    ExpectNothingLeft();
+    EXPECT_TRUE(run.Work().record.IsEmpty());
+    EXPECT_FALSE(run.Work().joined.IsOpen());
+    EXPECT_TRUE(run.Work().baseFolders.Empty());
+}
+
+TEST_F(RunTest, CleanUpKeepsFoldersThatExistedAndFoldersWithFilesInThem) {
+    MakeFolders(destination + "\\Docs");
+    boxes.Answer(IDYES);  // use the existing Docs
+    InstallRun run(sync, context);
+    EXPECT_EQ(Outcome([&] { run.RunBody(); }), "FileInstallation/InternalError");
+    EXPECT_EQ(run.Work().record.createdFolders(), std::vector<std::string>{destination + "\\Docs\\Bilder"});
+    WriteBytes(destination + "\\Docs\\mine.txt", Bytes{1});
+    run.CleanUp();
+    EXPECT_FALSE(IsFolder(destination + "\\Docs\\Bilder"));
+    EXPECT_TRUE(IsFile(destination + "\\Docs\\mine.txt"));
+    EXPECT_TRUE(ListFolder(root + "\\tmp").empty());
+}
+
+TEST_F(RunTest, ACancelAtEachCancelPointEndsSilentlyAndLeavesNothing) {
+    // A run without a cancel request passes every cancel point once.
+    int points = 0;
+    {
+        InstallRun run(sync, context);
+        run.Work().onCancelPoint = [&] { ++points; };
+        ASSERT_EQ(Outcome([&] { run.RunBody(); }), "FileInstallation/InternalError");
+        run.CleanUp();
+    }
+    // Preparation: 2 data files tested, 2 copied. Volumes: 2 looked for,
+    // 1 before joining, 3 before appending, 3 pieces appended, 1 piece of
+    // the checksum, 1 after the check. Folders: 2 records read, 2 created.
+    // Catalog: 1 piece of its checksum, 3 files.
+    EXPECT_EQ(points, 4 + 2 + 1 + 3 + 3 + 1 + 1 + 4 + 1 + 3);
+    ExpectNothingLeft();
+
+    for (int n = 1; n <= points; ++n) {
+        ::ResetEvent(sync.cancelEvent);
+        ReceivedStatuses().clear();
+        int seen = 0;
+        InstallRun run(sync, context);
+        run.Work().onCancelPoint = [&] {
+            if (++seen == n) ::SetEvent(sync.cancelEvent);
+        };
+        EXPECT_EQ(Outcome([&] { run.RunBody(); }), "silent") << "cancel point " << n;
+        EXPECT_EQ(seen, n);
+        run.CleanUp();
+        EXPECT_EQ(boxes.Count(), 0u) << "cancel point " << n;
+        ExpectNothingLeft();
+        if (HasFailure()) break;
+    }
+}
+
+TEST_F(RunTest, AnErrorAfterTheFoldersWereCreatedRemovesThemInTheCleanUp) {
+    // The second file's record is damaged: the folders exist by then.
+    spd::SetupDataSpec broken = spec;
+    broken.files[1].entry.fileName = "..";
+    broken.volumeSize = 0;
+    WriteMedia(source, Build(broken));
+    ::DeleteFileA((source + "\\user.001").c_str());
+    ::DeleteFileA((source + "\\user.002").c_str());
+    InstallRun run(sync, context);
+    EXPECT_EQ(Outcome([&] { run.RunBody(); }), "FileInstallation/DamagedSetupFile");
+    EXPECT_TRUE(IsFolder(destination + "\\Docs\\Bilder"));
+    run.CleanUp();
+    EXPECT_FALSE(IsFolder(destination));
+    EXPECT_TRUE(ListFolder(root + "\\tmp").empty());
+}
+
+}  // namespace
