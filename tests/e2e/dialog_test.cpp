@@ -1,0 +1,474 @@
+// The main dialog of setup.exe, driven from outside: its texts and states,
+// the destination check at Install, starting the worker, the status line,
+// Enter and Escape, Cancel before and during a run, and the end of a run
+// with an error.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "codec/PackedProgram.h"
+#include "codec/SetupData.h"
+#include "e2e.h"
+
+namespace {
+
+using namespace e2e;
+
+// Controls of the main dialog and its destination page.
+constexpr int kProgress = 1000;
+constexpr int kInstall = 1014;
+constexpr int kCreditBitmap = 1019;
+constexpr int kCreditText = 1020;
+constexpr int kStatus = 1001;
+constexpr int kBrowse = 1004;
+constexpr int kHeader = 1010;
+constexpr int kFolder = 1012;
+constexpr int kLabel = 1013;
+
+const std::string kDisplayName = "Kalvorin Testschoner";
+const std::string kSubfolder = "Brisvane\\Kalvorin Testschoner";
+
+const std::string kInvalidPath =
+    "Sie haben einen ung\xFCltigen Pfadnamen angegeben.\nStellen Sie sicher, dass der Pfadname nicht mehr als 256 "
+    "Zeichen lang\nist und keines der folgenden Zeichen enth\xE4lt:\n/ * ? < > \" |\n\nHinweis: Bitte verwenden Sie "
+    "keine Netzwerk-Pfadnamen.";
+const std::string kCancelQuestion =
+    "Der Bildschirmschoner wurde noch nicht vollst\xE4ndig installiert.\nWollen Sie das Setup Programm dennoch beenden?";
+const std::string kPreparing = "Kalvorin bereitet die Installation vor...";
+const std::string kCreatingFolders = "Kalvorin erstellt Ordner...";
+const std::string kCopyingPrefix = "Kalvorin kopiert die Dateien...\n\nInstalliere: ";
+const std::string kFinishing = "Kalvorin beendet die Installation...";
+
+// ---------------------------------------------------------------------------
+// Setup data.
+
+struct Payload {
+    int files = 2;
+    size_t fileSize = 1000;
+    std::uint64_t volumeSize = 0;  // 0: everything in user.spd
+    std::string subfolder = kSubfolder;
+    bool packedProgram = true;
+};
+
+std::string FileName(int i) {
+    char name[32];
+    std::snprintf(name, sizeof(name), "datei%04d.dat", i);
+    return name;
+}
+
+// Incompressible content, the same in every run.
+std::vector<std::uint8_t> PseudoRandom(size_t size, std::uint64_t seed) {
+    std::vector<std::uint8_t> bytes(size);
+    std::uint64_t x = seed * 0x9E3779B97F4A7C15ull + 1;
+    for (size_t i = 0; i < size; ++i) {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        bytes[i] = static_cast<std::uint8_t>(x >> 24);
+    }
+    return bytes;
+}
+
+std::string AsString(const std::vector<std::uint8_t>& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// Writes user.spd, its further volumes and _setup.spd into `folder`.
+void WriteSetupData(const TestFolder& folder, const Payload& payload) {
+    spd::SetupDataSpec spec;
+    spec.displayName = kDisplayName;
+    spec.defaultSubfolder = payload.subfolder;
+    spec.setupId = spd::Guid::Parse("{6A1F0C2E-5B7D-4E21-9C3A-0D8E4F2B1A77}").value();
+    spd::FolderEntry help;
+    help.folderKind = static_cast<std::uint8_t>(spd::FolderKind::Destination);
+    help.path = "Hilfe";
+    spec.folders.push_back(help);
+    for (int i = 0; i < payload.files; ++i) {
+        spd::SetupFile file;
+        file.entry.folderKind = static_cast<std::uint8_t>(spd::FolderKind::Destination);
+        file.entry.fileName = FileName(i);
+        file.content = PseudoRandom(payload.fileSize, static_cast<std::uint64_t>(i) + 1);
+        spec.files.push_back(std::move(file));
+    }
+    spec.level = 1;
+    spec.volumeSize = payload.volumeSize;
+    const auto image = spd::BuildSetupData(spec);
+    if (!image) throw Error(std::string("cannot build the setup data: ") + spd::StatusText(image.status));
+    for (size_t v = 0; v < image.value.volumes.size(); ++v) {
+        char name[16];
+        if (v == 0) std::snprintf(name, sizeof(name), "user.spd");
+        else std::snprintf(name, sizeof(name), "user.%03u", static_cast<unsigned>(v));
+        folder.Write(name, AsString(image.value.volumes[v]));
+    }
+    if (payload.packedProgram) {
+        const auto packed = spd::PackProgram(PseudoRandom(4096, 99), 6);
+        if (!packed) throw Error("cannot pack the uninstaller");
+        folder.Write("_setup.spd", AsString(packed.value));
+    }
+}
+
+// A run long enough to be cancelled in the middle: many files, several volumes.
+Payload LongRun() {
+    Payload payload;
+    payload.files = 1500;
+    payload.fileSize = 16 * 1024;
+    payload.volumeSize = 8 * 1024 * 1024;
+    return payload;
+}
+
+std::string ProgramFilesFolder() {
+    const auto raw = ReadRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
+                                       "ProgramFilesDir");
+    if (!raw) throw Error("no ProgramFilesDir in the test prefix");
+    return std::string(raw->c_str());  // without the terminating zero
+}
+
+// ---------------------------------------------------------------------------
+// The program.
+
+struct RunningSetup {
+    TestFolder folder;
+    Process process;
+    Window dialog;
+};
+
+RunningSetup StartSetup(const std::string& name, const Payload& payload) {
+    TestFolder folder(name);
+    folder.CopyIn(SetupExePath(), "setup.exe");
+    WriteSetupData(folder, payload);
+    Process process = Process::Start(folder.FilePath("setup.exe"));
+    Window dialog = WaitForWindow(process, "Kalvorin");
+    return RunningSetup{std::move(folder), std::move(process), dialog};
+}
+
+bool WorkerStarted(const Window& dialog) {
+    return dialog.Child(kProgress).Visible() && !dialog.Child(kInstall).Visible();
+}
+
+// Install with `destination` in the folder field.
+void InstallWith(const Window& dialog, const std::string& destination) {
+    dialog.SetChildText(kFolder, destination);
+    dialog.Click(kInstall);
+}
+
+// Waits until the worker runs (progress bar shown, Install hidden).
+void WaitForWorkerStart(const RunningSetup& setup) {
+    WaitUntil(kDefaultTimeoutMs, "the worker to start", [&] {
+        if (FindMessageBox(setup.process.Id())) {
+            const auto box = FindMessageBox(setup.process.Id());
+            throw Error("message box instead of the start: " + (box ? box->text : std::string()));
+        }
+        return WorkerStarted(setup.dialog);
+    });
+}
+
+// Clicks Cancel as a user can: only while the dialog takes input.
+void ClickCancelWhenEnabled(const Window& dialog) {
+    WaitUntil(kDefaultTimeoutMs, "the dialog to take input", [&] { return dialog.Enabled(); });
+    dialog.Click(IDCANCEL);
+}
+
+void ExpectNoMessageBoxFor(const Process& process, DWORD ms) {
+    const auto box = Poll(ms, [&] { return FindMessageBox(process.Id()); });
+    EXPECT_FALSE(box) << "unexpected message box: " << (box ? box->text : std::string());
+}
+
+// Ends whatever the run does next without judging it (used after the part
+// of a test that matters): a cancel question is answered Yes, any other box
+// OK, until the program has ended with exit code 0.
+void FinishAnyway(RunningSetup& setup) {
+    for (int i = 0; i < 10 && setup.process.Running(); ++i) {
+        const auto box = Poll(2000, [&] { return FindMessageBox(setup.process.Id()); });
+        if (box) {
+            const auto has = [&](int id) {
+                return std::find(box->buttons.begin(), box->buttons.end(), id) != box->buttons.end();
+            };
+            int answer = box->buttons.empty() ? IDOK : box->buttons.back();
+            if (box->text == kCancelQuestion) answer = IDYES;
+            else if (has(IDOK)) answer = IDOK;
+            else if (has(IDNO)) answer = IDNO;
+            AnswerMessageBox(*box, answer);
+            continue;
+        }
+        if (!setup.process.Running()) break;
+        if (setup.dialog.Exists() && setup.dialog.Enabled()) setup.dialog.Click(IDCANCEL);
+    }
+    EXPECT_EQ(setup.process.WaitForExit(), 0u);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(DialogTest, TextsAndStatesAtStart) {
+    RunningSetup setup = StartSetup("dialog-start", Payload{});
+    const Window& dialog = setup.dialog;
+    EXPECT_EQ(dialog.Text(), "Kalvorin");
+    EXPECT_EQ(dialog.ChildText(kHeader),
+              "Geben Sie ein Verzeichnis an, in das der Bildschirmschoner installiert werden soll.");
+    EXPECT_EQ(dialog.ChildText(kLabel), "&Zielverzeichnis:");
+    EXPECT_EQ(dialog.ChildText(kFolder), ProgramFilesFolder() + "\\" + kSubfolder);
+    EXPECT_EQ(dialog.ChildText(kBrowse), "D&urchsuchen...");
+    EXPECT_EQ(dialog.ChildText(kInstall), "&Installieren");
+    EXPECT_EQ(dialog.ChildText(IDCANCEL), "Ab&brechen");
+    EXPECT_EQ(dialog.ChildText(kStatus), "");
+    EXPECT_TRUE(dialog.Child(kFolder).Visible());
+    EXPECT_TRUE(dialog.Child(kFolder).Enabled());
+    EXPECT_TRUE(dialog.Child(kBrowse).Enabled());
+    EXPECT_TRUE(dialog.Child(kInstall).Visible());
+    EXPECT_FALSE(dialog.Child(kProgress).Visible());
+    EXPECT_FALSE(dialog.Child(kCreditBitmap).Visible());
+    EXPECT_FALSE(dialog.Child(kCreditText).Visible());
+    // The finish page exists but is not shown.
+    EXPECT_FALSE(dialog.Child(1017).Visible());
+    EXPECT_FALSE(dialog.Child(1018).Visible());
+    EXPECT_FALSE(FindMessageBox(setup.process.Id()));
+
+    // Cancel before Install: no question, exit code 0.
+    dialog.Click(IDCANCEL);
+    EXPECT_EQ(setup.process.WaitForExit(), 0u);
+}
+
+TEST(DialogTest, ProposesProgramFilesAndDisplayNameWithoutDefaultSubfolder) {
+    Payload payload;
+    payload.subfolder.clear();
+    RunningSetup setup = StartSetup("dialog-nosubfolder", payload);
+    EXPECT_EQ(setup.dialog.ChildText(kFolder), ProgramFilesFolder() + "\\" + kDisplayName);
+    setup.dialog.PressEscape();
+    EXPECT_EQ(setup.process.WaitForExit(), 0u);
+}
+
+TEST(DialogTest, EnterDoesNothingAndEscapeClosesBeforeInstall) {
+    RunningSetup setup = StartSetup("dialog-keys", Payload{});
+    const std::string proposed = setup.dialog.ChildText(kFolder);
+    setup.dialog.PressEnter();
+    EXPECT_FALSE(setup.process.TryWaitForExit(700));
+    ExpectNoMessageBoxFor(setup.process, 300);
+    EXPECT_TRUE(setup.dialog.Child(kInstall).Visible());
+    EXPECT_FALSE(setup.dialog.Child(kProgress).Visible());
+    EXPECT_EQ(setup.dialog.ChildText(kFolder), proposed);
+
+    setup.dialog.PressEscape();
+    EXPECT_EQ(setup.process.WaitForExit(), 0u);
+}
+
+TEST(DialogTest, InvalidDestinationsShowTheInvalidPathMessageAndStartNothing) {
+    RunningSetup setup = StartSetup("dialog-invalid", Payload{});
+    const Window& dialog = setup.dialog;
+    const std::vector<std::string> invalid = {
+        "",
+        "C:\\" + std::string(257, 'a'),  // 260 characters
+        "C:Programme",
+        "C:\\Pro/gramme",
+        "C:\\Pro*gramme",
+        "C:\\Pro?gramme",
+        "C:\\Pro<gramme",
+        "C:\\Pro>gramme",
+        "C:\\Pro\"gramme",
+        "C:\\Pro|gramme",
+        "\\\\server\\share\\Ordner",
+        "A:\\Ordner",  // floppy
+        "D:\\Ordner",  // CD-ROM
+    };
+    for (const std::string& folder : invalid) {
+        SCOPED_TRACE("destination \"" + folder + "\"");
+        InstallWith(dialog, folder);
+        const MessageBoxInfo box = WaitForMessageBox(setup.process);
+        EXPECT_EQ(box.text, kInvalidPath);
+        EXPECT_EQ(box.caption, "setup");
+        EXPECT_EQ(ToString(box.icon), std::string("exclamation"));
+        EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+        EXPECT_EQ(box.owner.Handle(), dialog.Handle());
+        EXPECT_FALSE(dialog.Enabled());
+        AnswerMessageBox(box, IDOK);
+        // Nothing started; the dialog is as it was.
+        EXPECT_FALSE(dialog.Child(kProgress).Visible());
+        EXPECT_TRUE(dialog.Child(kInstall).Visible());
+        EXPECT_TRUE(dialog.Child(kFolder).Enabled());
+        EXPECT_TRUE(dialog.Child(kBrowse).Enabled());
+        EXPECT_EQ(dialog.ChildText(kStatus), "");
+        EXPECT_EQ(dialog.ChildText(kFolder), folder);
+        WaitUntil(kDefaultTimeoutMs, "the dialog to take input again", [&] { return dialog.Enabled(); });
+    }
+    ExpectNoMessageBoxFor(setup.process, 300);
+    dialog.Click(IDCANCEL);
+    EXPECT_EQ(setup.process.WaitForExit(), 0u);
+}
+
+// Each accepted destination starts the worker.
+TEST(DialogTest, AcceptedDestinationsStartTheWorker) {
+    std::string long259 = "C:\\kalv-e2e\\";
+    while (long259.size() < 259) long259 += "Ordner\\";
+    long259.resize(259);
+    if (long259.back() == '\\') long259.back() = 'x';
+    ASSERT_EQ(long259.size(), 259u);
+    const std::vector<std::string> accepted = {
+        "C:",
+        long259,
+        "N:\\Ordner",                              // network drive
+        "C:\\kalv-e2e\\dialog-accepted\\Ziel\\",   // trailing backslash
+        "C:\\kalv-e2e\\dialog-accepted\\Gibt\\Es\\Nicht",
+    };
+    for (const std::string& destination : accepted) {
+        SCOPED_TRACE("destination \"" + destination + "\"");
+        RunningSetup setup = StartSetup("dialog-accepted", Payload{});
+        InstallWith(setup.dialog, destination);
+        WaitForWorkerStart(setup);
+        EXPECT_TRUE(WorkerStarted(setup.dialog));
+        FinishAnyway(setup);
+    }
+}
+
+TEST(DialogTest, FolderFieldAndBrowseStayDisabledAndTheStatusLineFollowsTheWorker) {
+    RunningSetup setup = StartSetup("dialog-long", LongRun());
+    const Window& dialog = setup.dialog;
+    InstallWith(dialog, setup.folder.FilePath("Ziel"));
+    WaitForWorkerStart(setup);
+    WaitUntil(2000, "folder field and browse button disabled", [&] {
+        return !dialog.Child(kFolder).Enabled() && !dialog.Child(kBrowse).Enabled();
+    });
+
+    // Watch the run to its end (or its first message box).
+    std::set<std::string> seen;
+    bool stayedDisabled = true;
+    std::string unexpected;
+    for (;;) {
+        if (!setup.process.Running() || FindMessageBox(setup.process.Id())) break;
+        std::string status;
+        try {
+            status = dialog.ChildText(kStatus);
+            if (dialog.Child(kFolder).Enabled() || dialog.Child(kBrowse).Enabled()) stayedDisabled = false;
+        } catch (const Error&) {
+            break;  // the dialog has gone
+        }
+        if (!status.empty() && seen.insert(status).second) {
+            const bool known = status == kPreparing || status == kCreatingFolders || status == kFinishing ||
+                               status.rfind(kCopyingPrefix, 0) == 0;
+            if (!known) unexpected = status;
+        }
+        if (dialog.Exists() && dialog.ChildText(IDCANCEL) == "&Beenden") break;
+        Sleep(5);
+    }
+    EXPECT_TRUE(stayedDisabled);
+    EXPECT_EQ(unexpected, "");
+    EXPECT_TRUE(seen.count(kPreparing)) << "the status line never said Preparing";
+    bool sawFile = false;
+    for (const std::string& status : seen) {
+        if (status.rfind(kCopyingPrefix, 0) != 0) continue;
+        sawFile = true;
+        const std::string name = status.substr(kCopyingPrefix.size());
+        EXPECT_TRUE(name.size() == 13 && name.rfind("datei", 0) == 0 && name.substr(9) == ".dat") << name;
+    }
+    EXPECT_TRUE(sawFile) << "the status line never named a file";
+    std::printf("[ status     ] %zu different status texts seen\n", seen.size());
+    FinishAnyway(setup);
+}
+
+TEST(DialogTest, CancelDuringTheRunAnsweredYesEndsWithoutMessage) {
+    RunningSetup setup = StartSetup("dialog-long", LongRun());
+    const Window& dialog = setup.dialog;
+    InstallWith(dialog, setup.folder.FilePath("Ziel"));
+    WaitForWorkerStart(setup);
+    ClickCancelWhenEnabled(dialog);
+
+    const MessageBoxInfo question = WaitForMessageBox(setup.process);
+    ASSERT_EQ(question.text, kCancelQuestion);
+    EXPECT_EQ(question.caption, "setup");
+    EXPECT_EQ(ToString(question.icon), std::string("question"));
+    EXPECT_EQ(question.buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_EQ(question.owner.Handle(), dialog.Handle());
+    AnswerMessageBox(question, IDYES);
+
+    // No message follows; the dialog closes by itself.
+    std::optional<MessageBoxInfo> box;
+    WaitUntil(kDefaultTimeoutMs, "the end of the program or a message", [&] {
+        box = FindMessageBox(setup.process.Id());
+        return box.has_value() || !setup.process.Running();
+    });
+    EXPECT_FALSE(box) << "message after the cancel: " << (box ? box->text : std::string());
+    EXPECT_EQ(setup.process.WaitForExit(), 0u);
+    // The run's own folders are gone again.
+    EXPECT_FALSE(setup.folder.Exists("Ziel"));
+}
+
+TEST(DialogTest, CancelDuringTheRunAnsweredNoGoesOnWhereItStopped) {
+    RunningSetup setup = StartSetup("dialog-long", LongRun());
+    const Window& dialog = setup.dialog;
+    InstallWith(dialog, setup.folder.FilePath("Ziel"));
+    WaitForWorkerStart(setup);
+    // Into the file catalog, so that progress and status visibly move.
+    WaitUntil(30000, "the first file", [&] {
+        if (FindMessageBox(setup.process.Id())) throw Error("message box before the first file");
+        return dialog.ChildText(kStatus).rfind(kCopyingPrefix, 0) == 0;
+    });
+    ClickCancelWhenEnabled(dialog);
+    const MessageBoxInfo question = WaitForMessageBox(setup.process);
+    ASSERT_EQ(question.text, kCancelQuestion);
+    EXPECT_EQ(ToString(question.icon), std::string("question"));
+
+    // The worker stands still while the question is open.
+    const ProgressState atQuestion = dialog.Progress(kProgress);
+    const std::string statusAtQuestion = dialog.ChildText(kStatus);
+    Sleep(500);
+    EXPECT_EQ(dialog.Progress(kProgress).position, atQuestion.position);
+    EXPECT_EQ(dialog.ChildText(kStatus), statusAtQuestion);
+    EXPECT_EQ(atQuestion.low, 0);
+    EXPECT_EQ(atQuestion.high, 1200000);
+
+    AnswerMessageBox(question, IDNO);
+    // Nothing lost: the bar goes on from where it stood, the status line
+    // moves on to later files.
+    const ProgressState afterNo = dialog.Progress(kProgress);
+    EXPECT_GE(afterNo.position, atQuestion.position);
+    WaitUntil(20000, "the run to go on", [&] {
+        if (!setup.process.Running()) return true;
+        if (FindMessageBox(setup.process.Id())) return true;
+        return dialog.Progress(kProgress).position > atQuestion.position &&
+               dialog.ChildText(kStatus) != statusAtQuestion;
+    });
+    EXPECT_TRUE(setup.process.Running());
+    const auto box = FindMessageBox(setup.process.Id());
+    EXPECT_TRUE(!box || box->text != kCancelQuestion);
+    FinishAnyway(setup);
+}
+
+TEST(DialogTest, EscapeDuringTheRunAsksTheCancelQuestion) {
+    RunningSetup setup = StartSetup("dialog-long", LongRun());
+    const Window& dialog = setup.dialog;
+    InstallWith(dialog, setup.folder.FilePath("Ziel"));
+    WaitForWorkerStart(setup);
+    WaitUntil(kDefaultTimeoutMs, "the dialog to take input", [&] { return dialog.Enabled(); });
+    dialog.PressEnter();
+    dialog.PressEscape();
+    const MessageBoxInfo question = WaitForMessageBox(setup.process);
+    EXPECT_EQ(question.text, kCancelQuestion);
+    AnswerMessageBox(question, IDYES);
+    ExpectNoMessageBoxFor(setup.process, 1000);
+    EXPECT_EQ(setup.process.WaitForExit(), 0u);
+}
+
+TEST(DialogTest, AfterAnErrorMessageTheDialogClosesByItself) {
+    Payload payload;
+    payload.packedProgram = false;  // _setup.spd is missing
+    RunningSetup setup = StartSetup("dialog-error", payload);
+    InstallWith(setup.dialog, setup.folder.FilePath("Ziel"));
+    const MessageBoxInfo box = WaitForMessageBox(setup.process);
+    EXPECT_EQ(box.text, "Bei der Vorbereitung der Installation ist ein Fehler aufgetreten.\n"
+                        "Konnte eine Datei nicht finden.");
+    EXPECT_EQ(box.caption, "setup");
+    EXPECT_EQ(ToString(box.icon), std::string("stop"));
+    EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+    EXPECT_EQ(box.owner.Handle(), setup.dialog.Handle());
+    EXPECT_FALSE(setup.dialog.Enabled());
+    // The dialog waits for the answer.
+    EXPECT_FALSE(setup.process.TryWaitForExit(500));
+    EXPECT_TRUE(setup.dialog.Exists());
+    AnswerMessageBox(box, IDOK);
+    setup.dialog.WaitUntilGone();
+    ExpectNoMessageBoxFor(setup.process, 300);
+    EXPECT_EQ(setup.process.WaitForExit(), 0u);
+}
+
+}  // namespace
