@@ -472,3 +472,57 @@ TEST(DialogTest, AfterAnErrorMessageTheDialogClosesByItself) {
 }
 
 }  // namespace
+
+namespace {
+
+// The folder browser of the destination page: its other top-level dialog.
+std::optional<Window> FindBrowser(const RunningSetup& setup) {
+    for (const Window& window : FindTopLevelWindows(setup.process.Id(), "#32770")) {
+        if (window.Handle() != setup.dialog.Handle()) return window;
+    }
+    return std::nullopt;
+}
+
+Window OpenBrowser(const RunningSetup& setup) {
+    setup.dialog.Click(kBrowse);
+    const auto browser = Poll(kDefaultTimeoutMs, [&] { return FindBrowser(setup); });
+    if (!browser) throw Error("the folder browser did not open");
+    return *browser;
+}
+
+bool ShowsText(const Window& window, const std::string& text) {
+    for (const Window& child : window.Children()) {
+        if (child.Text() == text) return true;
+    }
+    return false;
+}
+
+TEST(DialogTest, BrowseOpensOnTheTypedFolderAndPutsThePickedFolderIntoTheField) {
+    RunningSetup setup = StartSetup("dialog-browse", Payload{});
+    const std::string typed = setup.folder.FilePath("Mein Ziel");
+    ASSERT_TRUE(::CreateDirectoryA(typed.c_str(), nullptr));
+    setup.dialog.SetChildText(kFolder, typed);
+
+    // Cancelled: the field keeps its text.
+    Window browser = OpenBrowser(setup);
+    EXPECT_TRUE(ShowsText(browser, "Bitte w\xE4hlen Sie einen Zielordner f\xFCr den Bildschirmschoner aus."));
+    EXPECT_FALSE(setup.dialog.Enabled());
+    browser.Click(IDCANCEL);
+    browser.WaitUntilGone();
+    EXPECT_EQ(setup.dialog.ChildText(kFolder), typed);
+
+    // Confirmed at once: the browser had opened on the typed folder.
+    setup.dialog.SetChildText(kFolder, typed + "\\");
+    browser = OpenBrowser(setup);
+    WaitUntil(kDefaultTimeoutMs, "the OK button of the browser", [&] { return browser.Child(IDOK).Enabled(); });
+    browser.Click(IDOK);
+    browser.WaitUntilGone();
+    EXPECT_EQ(setup.dialog.ChildText(kFolder), typed);
+    EXPECT_TRUE(setup.dialog.Enabled());
+    EXPECT_FALSE(FindMessageBox(setup.process.Id()));
+
+    setup.dialog.Click(IDCANCEL);
+    EXPECT_EQ(setup.process.WaitForExit(), 0u);
+}
+
+}  // namespace
