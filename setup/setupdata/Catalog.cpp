@@ -49,6 +49,9 @@ uint32_t ReadField(CFile& file) {
 }  // namespace
 
 void VerifyCatalog(SetupWork& work) {
+    // The header validation refuses a fileCount of 0; a header that did not
+    // pass it has no catalog to verify.
+    if (work.header.fileCount == 0) Fail(SetupCause::DamagedSetupFile);
     SetProgressStep(work.sync, static_cast<int>(1000000 / work.header.fileCount));
     CFile& joined = work.joined;
     joined.Seek(work.header.catalogOffset, CFile::begin);
