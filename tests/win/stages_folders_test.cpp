@@ -338,14 +338,4 @@ TEST_F(FoldersTest, AFullPathLongerThan259CharactersIsAFileErrorNamingIt) {
               (std::vector<std::string>{destination, destination + "\\" + longName}));
 }
 
-TEST_F(FoldersTest, ReadFolderTableChecksEveryRecordBeforeReturning) {
-    SetupWork work(sync, context);
-    OpenTable(work, {Record(5, "B"), Record(1, "A")});
-    std::vector<spd::FolderEntry> folders;
-    ASSERT_EQ(Outcome([&] { folders = ReadFolderTable(work); }), "none");
-    ASSERT_EQ(folders.size(), 2u);  // in stored order; sorting is the caller's
-    EXPECT_EQ(folders[0].path, "B");
-    EXPECT_EQ(folders[1].folderKind, 1);
-}
-
 }  // namespace

@@ -350,11 +350,4 @@ TEST_F(PreparationTest, AFileInPlaceOfTheFirstNameStopsWithNoTempFolder) {
     EXPECT_EQ(ListFolder(root + "\\tmp").size(), 1u);
 }
 
-TEST_F(PreparationTest, TheCallPointForAnEarlierInstallationChangesNothing) {
-    SetupWork work(sync, context);
-    EXPECT_EQ(Outcome([&] { CheckPreviousInstallation(work); }), "none");
-    EXPECT_TRUE(work.record.IsEmpty());
-    EXPECT_TRUE(Statuses().empty());
-}
-
 }  // namespace

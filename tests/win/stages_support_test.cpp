@@ -211,15 +211,4 @@ TEST_F(FileStepsTest, DeleteListedFilesDeletesWhatItCanSilently) {
     ::CloseHandle(held);
 }
 
-TEST(RandomNameTest, EightLowercaseLettersFromTheRuntimeGenerator) {
-    std::srand(12345);
-    const std::string first = RandomName();
-    ASSERT_EQ(first.size(), 8u);
-    for (char c : first) EXPECT_TRUE(c >= 'a' && c <= 'z') << first;
-    std::srand(12345);
-    std::string expected;
-    for (int i = 0; i < 8; ++i) expected += static_cast<char>('a' + std::rand() % 26);
-    EXPECT_EQ(first, expected);
-}
-
 }  // namespace

@@ -385,12 +385,6 @@ TEST_F(VolumesTest, NoBufferForTheJoiningStopsWithOutOfMemory) {
     CleanUp(one);
 }
 
-TEST(VolumeNameTest, FourDigitsFollowUser999) {
-    EXPECT_EQ(spd::VolumeFileName(1), "user.001");
-    EXPECT_EQ(spd::VolumeFileName(999), "user.999");
-    EXPECT_EQ(spd::VolumeFileName(1000), "user.1000");
-}
-
 TEST_F(VolumesTest, MoreThanAThousandVolumesContinueWithUser1000) {
     spd::SetupDataSpec big = BasicSpec();
     big.files = {MakeFile("big.dat", 5, "", Pattern(440000, 5))};
