@@ -16,4 +16,7 @@ std::optional<std::string> Utf8ToCp1252(std::string_view utf8);
 // of the same value.
 std::string Cp1252ToUtf8(std::string_view cp1252);
 
+// Appends the UTF-8 form of code point `c` to `out`.
+void AppendUtf8(std::string& out, char32_t c);
+
 }  // namespace spdpack

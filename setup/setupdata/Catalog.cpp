@@ -58,16 +58,10 @@ void VerifyCatalog(SetupWork& work) {
     spd::BlockHeader catalogHeader;
     if (!ReadBlockHeader(joined, catalogHeader)) Fail(SetupCause::DamagedSetupFile);
 
-    std::vector<uint8_t>& buffer = work.ChunkBuffer(SetupPhase::FileInstallation);
-    uint32_t adler = spd::kAdler32Initial;
-    for (;;) {
-        const UINT read = joined.Read(buffer.data(), static_cast<UINT>(buffer.size()));
-        if (read == 0) break;
-        work.CancelPoint();
-        adler = spd::Adler32Update(adler, std::span<const uint8_t>(buffer.data(), read));
-    }
-    if (adler != catalogHeader.checksum) Fail(SetupCause::DamagedSetupFile);
-    joined.Seek(static_cast<int64_t>(work.header.catalogOffset) + spd::BlockHeader::kSize, CFile::begin);
+    const uint64_t firstRecord = static_cast<uint64_t>(work.header.catalogOffset) + spd::BlockHeader::kSize;
+    if (work.ChecksumOfJoinedFrom(firstRecord, SetupPhase::FileInstallation) != catalogHeader.checksum)
+        Fail(SetupCause::DamagedSetupFile);
+    joined.Seek(static_cast<int64_t>(firstRecord), CFile::begin);
     work.filesRead = 0;
 }
 

@@ -63,17 +63,8 @@ spd::VolumeCheck CheckVolumeHeader(CFile& file, unsigned expectedNumber, const s
 }
 
 void VerifyJoinedData(SetupWork& work) {
-    CFile& joined = work.joined;
-    if (joined.GetLength() != work.header.dataLength) Fail(SetupCause::DamagedSetupFile);
+    if (work.joined.GetLength() != work.header.dataLength) Fail(SetupCause::DamagedSetupFile);
 
-    std::vector<uint8_t>& buffer = work.ChunkBuffer(SetupPhase::Preparation);
-    joined.Seek(spd::SetupHeader::kSize, CFile::begin);
-    uint32_t adler = spd::kAdler32Initial;
-    for (;;) {
-        const UINT read = joined.Read(buffer.data(), static_cast<UINT>(buffer.size()));
-        if (read == 0) break;
-        work.CancelPoint();
-        adler = spd::Adler32Update(adler, std::span<const uint8_t>(buffer.data(), read));
-    }
-    if (adler != work.header.dataChecksum) Fail(SetupCause::DamagedSetupFile);
+    if (work.ChecksumOfJoinedFrom(spd::SetupHeader::kSize, SetupPhase::Preparation) != work.header.dataChecksum)
+        Fail(SetupCause::DamagedSetupFile);
 }

@@ -62,6 +62,10 @@ public:
     // cannot be had.
     std::vector<uint8_t>& ChunkBuffer(SetupPhase phase);
 
+    // Adler-32 of the joined data from `offset` to its end, read through the
+    // 512 KiB buffer with a cancel point after each read that returned data.
+    uint32_t ChecksumOfJoinedFrom(uint64_t offset, SetupPhase phase);
+
     // Closes the joined data and frees the buffers, the current file and the
     // base folders. The record is left alone.
     void Release();

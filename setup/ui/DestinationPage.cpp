@@ -1,21 +1,10 @@
 #include "ui/DestinationPage.h"
 
-#include <shlobj.h>
-
 #include "app/SetupContext.h"
 #include "framework/StringTable.h"
 #include "res/resource.h"
 #include "ui/DestinationRules.h"
-
-namespace {
-
-// Opens the browser on the folder typed so far (when it exists).
-int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
-    if (message == BFFM_INITIALIZED) ::SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
-    return 0;
-}
-
-}  // namespace
+#include "ui/FolderBrowser.h"
 
 CDestinationPage::CDestinationPage(CDialog* parent) : CDialog(IDD_DESTINATION, parent) {}
 
@@ -80,33 +69,9 @@ void CDestinationPage::SetStatusText(const std::string& text) {
 
 void CDestinationPage::Browse() {
     UpdateData(true);
-
-    IMalloc* shellMalloc = nullptr;
-    if (FAILED(::SHGetMalloc(&shellMalloc)) || shellMalloc == nullptr) return;
-    LPITEMIDLIST root = nullptr;
-    if (FAILED(::SHGetSpecialFolderLocation(Hwnd(), CSIDL_DRIVES, &root))) root = nullptr;
-
-    const std::string title = LoadStr(IDS_DEST_BROWSE_TITLE);
-    const std::string typed = folder_;
-    char displayName[MAX_PATH + 1] = {};
-    BROWSEINFOA info = {};
-    info.hwndOwner = Hwnd();
-    info.pidlRoot = root;
-    info.pszDisplayName = displayName;
-    info.lpszTitle = title.c_str();
-    info.ulFlags = BIF_RETURNONLYFSDIRS;
-    info.lpfn = &BrowseCallback;
-    info.lParam = reinterpret_cast<LPARAM>(typed.c_str());
-
-    LPITEMIDLIST picked = ::SHBrowseForFolderA(&info);
-    if (picked != nullptr) {
-        char path[MAX_PATH + 1] = {};
-        if (::SHGetPathFromIDListA(picked, path)) {
-            folder_ = path;
-            UpdateData(false);
-        }
-        shellMalloc->Free(picked);
+    std::string picked;
+    if (BrowseForFolder(Hwnd(), LoadStr(IDS_DEST_BROWSE_TITLE), folder_, picked)) {
+        folder_ = picked;
+        UpdateData(false);
     }
-    if (root != nullptr) shellMalloc->Free(root);
-    shellMalloc->Release();
 }

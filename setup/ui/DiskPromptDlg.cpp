@@ -1,7 +1,5 @@
 #include "ui/DiskPromptDlg.h"
 
-#include <shlobj.h>
-
 #include <cstdio>
 
 #include "framework/FileSystem.h"
@@ -9,16 +7,7 @@
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
 #include "res/resource.h"
-
-namespace {
-
-// Opens the browser on the folder text it is given, when that folder exists.
-int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
-    if (message == BFFM_INITIALIZED) ::SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
-    return 0;
-}
-
-}  // namespace
+#include "ui/FolderBrowser.h"
 
 CDiskPromptDlg::CDiskPromptDlg(const std::string& fileName, const std::string& startFolder, unsigned diskNumber,
                                CDialog* parent)
@@ -83,30 +72,9 @@ void CDiskPromptDlg::OnOK() {
 
 void CDiskPromptDlg::OnBrowse() {
     UpdateData(true);
-    LPITEMIDLIST root = nullptr;
-    ::SHGetSpecialFolderLocation(Hwnd(), CSIDL_DRIVES, &root);
-
-    const std::string title = LoadStr(IDS_PROMPT_BROWSE_TITLE);
-    char path[MAX_PATH + 1] = {};
-    BROWSEINFOA info{};
-    info.hwndOwner = Hwnd();
-    info.pidlRoot = root;
-    info.pszDisplayName = path;
-    info.lpszTitle = title.c_str();
-    info.ulFlags = BIF_RETURNONLYFSDIRS;
-    info.lpfn = &BrowseCallback;
-    info.lParam = reinterpret_cast<LPARAM>(folder.c_str());
-
-    LPITEMIDLIST picked = ::SHBrowseForFolderA(&info);
-    if (picked != nullptr && ::SHGetPathFromIDListA(picked, path)) {
-        folder = path;
+    std::string picked;
+    if (BrowseForFolder(Hwnd(), LoadStr(IDS_PROMPT_BROWSE_TITLE), folder, picked)) {
+        folder = picked;
         UpdateData(false);
-    }
-
-    IMalloc* allocator = nullptr;
-    if (SUCCEEDED(::SHGetMalloc(&allocator)) && allocator != nullptr) {
-        if (picked != nullptr) allocator->Free(picked);
-        allocator->Free(root);
-        allocator->Release();
     }
 }
