@@ -255,6 +255,9 @@ TEST(DialogTest, EnterDoesNothingAndEscapeClosesBeforeInstall) {
 }
 
 TEST(DialogTest, InvalidDestinationsShowTheInvalidPathMessageAndStartNothing) {
+    // A: and D: below only prove the drive rule when the prefix has them.
+    ASSERT_EQ(::GetDriveTypeA("A:\\"), static_cast<UINT>(DRIVE_REMOVABLE));
+    ASSERT_EQ(::GetDriveTypeA("D:\\"), static_cast<UINT>(DRIVE_CDROM));
     RunningSetup setup = StartSetup("dialog-invalid", Payload{});
     const Window& dialog = setup.dialog;
     const std::vector<std::string> invalid = {
@@ -333,6 +336,7 @@ TEST(DialogTest, FolderFieldAndBrowseStayDisabledAndTheStatusLineFollowsTheWorke
     // Watch the run to its end (or its first message box).
     std::set<std::string> seen;
     bool stayedDisabled = true;
+    bool creditShown = false;
     std::string unexpected;
     for (;;) {
         if (!setup.process.Running() || FindMessageBox(setup.process.Id())) break;
@@ -340,6 +344,7 @@ TEST(DialogTest, FolderFieldAndBrowseStayDisabledAndTheStatusLineFollowsTheWorke
         try {
             status = dialog.ChildText(kStatus);
             if (dialog.Child(kFolder).Enabled() || dialog.Child(kBrowse).Enabled()) stayedDisabled = false;
+            if (dialog.Child(kCreditBitmap).Visible() || dialog.Child(kCreditText).Visible()) creditShown = true;
         } catch (const Error&) {
             break;  // the dialog has gone
         }
@@ -352,6 +357,7 @@ TEST(DialogTest, FolderFieldAndBrowseStayDisabledAndTheStatusLineFollowsTheWorke
         Sleep(5);
     }
     EXPECT_TRUE(stayedDisabled);
+    EXPECT_FALSE(creditShown);
     EXPECT_EQ(unexpected, "");
     EXPECT_TRUE(seen.count(kPreparing)) << "the status line never said Preparing";
     bool sawFile = false;
