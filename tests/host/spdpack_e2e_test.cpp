@@ -298,6 +298,29 @@ TEST(SpdpackBuild, ReproducibleForTheSameManifestInputsAndId)
     EXPECT_EQ(c[112], 0);
 }
 
+TEST(SpdpackBuild, ReadmeManifestExampleBuilds)
+{
+    // The complete example of README.md, taken as it stands.
+    Bytes readme = ReadFile(KALV_README);
+    const std::string text(readme.begin(), readme.end());
+    const std::size_t section = text.find("### Manifest");
+    ASSERT_NE(section, std::string::npos);
+    const std::size_t begin = text.find("```toml\n", section);
+    ASSERT_NE(begin, std::string::npos);
+    const std::size_t end = text.find("```", begin + 8);
+    ASSERT_NE(end, std::string::npos);
+
+    Project p;
+    fs::path out = p.dir / "readme";
+    RunResult r = p.Build(p.Manifest(text.substr(begin + 8, end - begin - 8)), out);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Listing(out), (std::vector<std::string>{"Disk 1", "Disk 1/_setup.spd", "Disk 1/setup.exe",
+                                                      "Disk 1/user.spd"}));
+    RunResult inspect = RunSpdpack({"inspect", out.string()});
+    EXPECT_EQ(inspect.exitCode, 0) << inspect.err;
+    EXPECT_TRUE(Contains(inspect.out, "<Destination>\\Bilder\\Winter\\Winter.cfg")) << inspect.out;
+}
+
 TEST(SpdpackLog, ShowsEveryRecordAndVerifiesTheChecksum)
 {
     TempDir dir;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -101,6 +103,25 @@ TEST(StringTable, EveryTextLoadsByteForByte) {
         EXPECT_EQ(loaded, expected) << "string " << id << "\nloaded:   " << Hex(loaded) << "\nexpected: " << Hex(expected);
         EXPECT_EQ(LoadStr(id), expected) << "string " << id;
     }
+}
+
+// The same texts read back from setup.exe itself, as the shipped program
+// carries them (loaded as a data file, not run).
+TEST(StringTable, SetupExeCarriesEveryText) {
+    const char* hostPath = std::getenv("KALVORIN_SETUP_EXE");
+    ASSERT_NE(hostPath, nullptr) << "KALVORIN_SETUP_EXE is not set";
+    std::string path = std::string("Z:") + hostPath;  // /x/y is Z:\x\y under Wine
+    std::replace(path.begin(), path.end(), '/', '\\');
+    HMODULE exe = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr) << path;
+    for (const auto& [id, expected] : kExpected) {
+        char buffer[1024] = {};
+        const int length = ::LoadStringA(exe, id, buffer, sizeof buffer);
+        EXPECT_EQ(std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0), expected) << "string " << id;
+    }
+    char buffer[16] = {};
+    EXPECT_EQ(::LoadStringA(exe, 228, buffer, sizeof buffer), 0);
+    ::FreeLibrary(exe);
 }
 
 TEST(StringTable, HoldsNoOtherTexts) {
