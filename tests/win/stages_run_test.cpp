@@ -100,7 +100,8 @@ TEST_F(RunTest, ACancelAtEachCancelPointEndsSilentlyAndLeavesNothing) {
     // 1 before joining, 3 before appending, 3 pieces appended, 1 piece of
     // the checksum, 1 after the check. Folders: 2 records read, 2 created.
     // Catalog: 1 piece of its checksum, 3 files.
-    EXPECT_EQ(points, 4 + 2 + 1 + 3 + 3 + 1 + 1 + 4 + 1 + 3);
+    constexpr int kJoinedDataPoints = 4 + 2 + 1 + 3 + 3 + 1 + 1;
+    EXPECT_EQ(points, kJoinedDataPoints + 4 + 1 + 3);
     ExpectNothingLeft();
 
     for (int n = 1; n <= points; ++n) {
@@ -113,6 +114,11 @@ TEST_F(RunTest, ACancelAtEachCancelPointEndsSilentlyAndLeavesNothing) {
         };
         EXPECT_EQ(Outcome([&] { run.RunBody(); }), "silent") << "cancel point " << n;
         EXPECT_EQ(seen, n);
+        // Up to the verified joined data only temporary things exist; the
+        // destination is created before the first folder record is read.
+        const InstallRecord& record = run.Work().record;
+        EXPECT_EQ(record.tempFolders().size(), 1u) << "cancel point " << n;
+        EXPECT_EQ(record.createdFolders().empty(), n <= kJoinedDataPoints) << "cancel point " << n;
         run.CleanUp();
         EXPECT_EQ(boxes.Count(), 0u) << "cancel point " << n;
         ExpectNothingLeft();

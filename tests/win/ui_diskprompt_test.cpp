@@ -151,6 +151,8 @@ TEST_F(DiskPromptTest, ShowsItsCaptionsPromptAndStartFolderAndCancels) {
         Click(prompt, IDCANCEL);
     });
     EXPECT_EQ(result, IDCANCEL);
+    // The template's own captions of the browse and cancel buttons differ:
+    // these come from the string table.
     EXPECT_EQ(Seen(), (std::vector<std::string>{"Kalvorin", kPrompt2, root + "\\disk", "&OK", "D&urchsuchen...",
                                                 "A&bbrechen"}));
     EXPECT_EQ(dialog.file, "user.001");  // unchanged without OK
