@@ -15,10 +15,7 @@ std::array<std::uint8_t, BlockHeader::kSize> BlockHeader::Encode() const
     w.U32At(kOffChecksum, checksum);
     w.U32At(kOffStoredSize, storedSize);
     w.U32At(kOffExpandedSize, expandedSize);
-    std::array<std::uint8_t, kSize> out{};
-    for (std::size_t i = 0; i < kSize; ++i)
-        out[i] = w.bytes()[i];
-    return out;
+    return w.ToArray<kSize>();
 }
 
 std::optional<BlockHeader> BlockHeader::Decode(ByteSpan bytes)

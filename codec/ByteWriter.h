@@ -11,6 +11,8 @@
 // terminator.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -27,6 +29,16 @@ public:
     std::size_t size() const { return bytes_.size(); }
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
     std::vector<std::uint8_t> Take() { return std::move(bytes_); }
+
+    // The first N bytes as a fixed-size array (zeros past the end), for
+    // layouts of a fixed size.
+    template <std::size_t N>
+    std::array<std::uint8_t, N> ToArray() const
+    {
+        std::array<std::uint8_t, N> out{};
+        std::copy_n(bytes_.begin(), std::min(N, bytes_.size()), out.begin());
+        return out;
+    }
 
     void U8(std::uint8_t v) { U8At(bytes_.size(), v); }
     void U16(std::uint16_t v) { U16At(bytes_.size(), v); }

@@ -14,10 +14,7 @@ std::array<std::uint8_t, Guid::kSize> Guid::ToBytes() const
     w.U16At(4, data2);
     w.U16At(6, data3);
     w.BytesAt(8, data4);
-    std::array<std::uint8_t, kSize> out{};
-    for (std::size_t i = 0; i < kSize; ++i)
-        out[i] = w.bytes()[i];
-    return out;
+    return w.ToArray<kSize>();
 }
 
 std::optional<Guid> Guid::FromBytes(std::span<const std::uint8_t> bytes)

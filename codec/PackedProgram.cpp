@@ -14,10 +14,7 @@ std::array<std::uint8_t, PackedProgramHeader::kSize> PackedProgramHeader::Encode
     w.U32At(kOffMagic, magic);
     w.U32At(kOffChecksum, checksum);
     w.U32At(kOffExpandedSize, expandedSize);
-    std::array<std::uint8_t, kSize> out{};
-    for (std::size_t i = 0; i < kSize; ++i)
-        out[i] = w.bytes()[i];
-    return out;
+    return w.ToArray<kSize>();
 }
 
 std::optional<PackedProgramHeader> PackedProgramHeader::Decode(ByteSpan bytes)
