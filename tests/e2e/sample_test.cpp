@@ -115,6 +115,16 @@ void Pump(DWORD ms) {
     }
 }
 
+// Puts the mouse pointer at `p`, for the X server as well as for Wine. Wine's
+// X11 driver leaves the pointer warp of SetCursorPos in the connection's
+// buffer until the next round trip to the X server; the second call makes that
+// trip. Otherwise a screensaver started next sees the pointer where the X
+// server still has it, as a movement, and ends at once.
+void MovePointer(POINT p) {
+    ASSERT_TRUE(SetCursorPos(p.x, p.y));
+    ASSERT_TRUE(SetCursorPos(p.x, p.y));
+}
+
 // A plain top-level window of the test process, for /p and /c to use.
 class HostWindow {
 public:
@@ -198,6 +208,7 @@ TEST(SampleSaverTest, PasswordAndUnknownOptions) {
 }
 
 TEST(SampleSaverTest, FullScreenAnimatesAndEndsAtAKey) {
+    MovePointer({400, 300});
     Process process = StartSaver("/s");
     const Window saver = WaitForWindow(process, kName, kSaverClass);
     const RECT rect = saver.ScreenRect();
@@ -221,21 +232,22 @@ TEST(SampleSaverTest, FullScreenAnimatesAndEndsAtAKey) {
 }
 
 TEST(SampleSaverTest, FullScreenIgnoresATrembleButEndsWhenTheMouseMoves) {
-    ASSERT_TRUE(SetCursorPos(400, 300));
+    MovePointer({400, 300});
     Process process = StartSaver("/s");
     WaitForWindow(process, kName, kSaverClass);
     Sleep(200);
     // The real pointer moves (Wine warps the X pointer); 4 pixels are a tremble.
     for (POINT p : {POINT{404, 296}, POINT{396, 304}, POINT{400, 300}}) {
-        SetCursorPos(p.x, p.y);
+        MovePointer(p);
         Sleep(50);
     }
     EXPECT_FALSE(process.TryWaitForExit(500)) << "ended at a movement of 4 pixels";
-    SetCursorPos(420, 300);
+    MovePointer({420, 300});
     EXPECT_EQ(process.WaitForExit(), 0u);
 }
 
 TEST(SampleSaverTest, FullScreenEndsAtAClick) {
+    MovePointer({400, 300});
     Process process = StartSaver("/s");
     const Window saver = WaitForWindow(process, kName, kSaverClass);
     PostMessageA(saver.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
