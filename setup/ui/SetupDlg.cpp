@@ -219,7 +219,7 @@ void CSetupDlg::OnCancel() {
 }
 
 void CSetupDlg::CancelRunningInstallation() {
-    workerSuspended_ = thread_->Suspend() != static_cast<DWORD>(-1);
+    HoldWorker();
     cancelQuestionOpen_ = true;
     const int answer = AppMessageBoxId(IDS_CANCEL_QUESTION, MB_YESNO | MB_ICONQUESTION);
     cancelQuestionOpen_ = false;
@@ -237,9 +237,12 @@ void CSetupDlg::CancelRunningInstallation() {
     EndDialog(IDCANCEL);
 }
 
+void CSetupDlg::HoldWorker() {
+    if (sync_ != nullptr) ::ResetEvent(sync_->runEvent);
+}
+
 void CSetupDlg::ResumeWorker() {
-    if (workerSuspended_ && thread_ != nullptr) thread_->Resume();
-    workerSuspended_ = false;
+    if (sync_ != nullptr) ::SetEvent(sync_->runEvent);
 }
 
 void CSetupDlg::WaitForDone() {

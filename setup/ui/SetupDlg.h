@@ -54,6 +54,9 @@ private:
     void Install();
     void StartWorker();
     void CancelRunningInstallation();
+    // Stops the worker at its next report, check or question while the
+    // cancel question is open, and lets it go on.
+    void HoldWorker();
     void ResumeWorker();
     void WaitForDone();
     CDestinationPage* DestinationPage() const;
@@ -61,6 +64,5 @@ private:
     CWizardPageList* pageList_ = nullptr;
     std::unique_ptr<CSetupSync> sync_;
     std::unique_ptr<CSetupThread> thread_;
-    bool workerSuspended_ = false;
     bool cancelQuestionOpen_ = false;
 };

@@ -1,11 +1,14 @@
 #include "worker/AskUser.h"
 
 #include "framework/MessageBox.h"
+#include "worker/WorkerOps.h"
 
 int AskUser(const std::string& text, UINT flags) {
+    WorkerBinding::WaitWhileCurrentHeld();
     return AppMessageBox(text, flags);
 }
 
 int AskUser(UINT stringId, UINT flags) {
+    WorkerBinding::WaitWhileCurrentHeld();
     return AppMessageBoxId(stringId, flags);
 }

@@ -6,15 +6,16 @@ CSetupSync::CSetupSync() {
     startEvent = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);   // automatic reset
     cancelEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);   // nobody clears it
     doneEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);     // manual reset
+    runEvent = ::CreateEventA(nullptr, TRUE, TRUE, nullptr);       // manual reset, raised
 }
 
 CSetupSync::~CSetupSync() {
-    for (HANDLE* event : {&startEvent, &cancelEvent, &doneEvent}) {
+    for (HANDLE* event : {&startEvent, &cancelEvent, &doneEvent, &runEvent}) {
         if (*event != nullptr) ::CloseHandle(*event);
         *event = nullptr;
     }
 }
 
 bool CSetupSync::IsValid() const {
-    return startEvent != nullptr && cancelEvent != nullptr && doneEvent != nullptr;
+    return startEvent != nullptr && cancelEvent != nullptr && doneEvent != nullptr && runEvent != nullptr;
 }

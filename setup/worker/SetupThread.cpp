@@ -66,6 +66,7 @@ std::unique_ptr<SetupRun> CSetupThread::CreateRun(CSetupSync& syncRecord, SetupC
 int CSetupThread::Run() {
     if (sync == nullptr) return 1;
     CSetupSync& record = *sync;
+    const WorkerBinding binding(record);
     SetupContext* context = AcquireSetupContext();
 
     ::WaitForSingleObject(record.startEvent, INFINITE);
@@ -85,7 +86,8 @@ int CSetupThread::Run() {
         error = MapOutOfMemory(std::current_exception());
     }
 
-    // The end of every run.
+    // The end of every run; not while the cancel question is open.
+    WaitWhileHeld(record);
     ReleaseSetupContext();
     if (run) {
         try {

@@ -7,6 +7,26 @@
 #include "worker/SetupStatus.h"
 #include "worker/SetupSync.h"
 
+// Waits while the dialog holds the worker (its cancel question is open).
+// Every operation below does this first.
+void WaitWhileHeld(CSetupSync& sync);
+
+// Binds `sync` to the calling thread for as long as the object lives, so that
+// the worker's own questions (AskUser) wait while it is held, too.
+class WorkerBinding {
+public:
+    explicit WorkerBinding(CSetupSync& sync);
+    ~WorkerBinding();
+    WorkerBinding(const WorkerBinding&) = delete;
+    WorkerBinding& operator=(const WorkerBinding&) = delete;
+
+    // WaitWhileHeld for the record bound to the calling thread, if any.
+    static void WaitWhileCurrentHeld();
+
+private:
+    CSetupSync* previous_;
+};
+
 // post: PostMessage of WM_SETUP_STATUS (returns at once); otherwise
 // SendMessage (returns once the dialog has handled it; `data` must stay valid
 // until then).

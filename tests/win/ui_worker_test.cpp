@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "framework/FileException.h"
+#include "framework/MessageBox.h"
 #include "framework/StringTable.h"
 #include "res/resource.h"
 #include "support/MessageBoxScript.h"
 #include "ui/WaitLoop.h"
 #include "uitest/ScriptedSetup.h"
+#include "worker/AskUser.h"
 #include "worker/SetupException.h"
 #include "worker/SetupStatus.h"
 #include "worker/WorkerOps.h"
@@ -490,6 +492,51 @@ TEST_F(DialogWorkerTest, CancelAnsweredNoResumesWithNothingLost) {
     EXPECT_EQ(positionAtEnd, kFiles * 1000 + 100000);
     EXPECT_EQ(dialog.Thread()->ExitCode(), 0u);
     EXPECT_EQ(dialog.completionActionsRun, 1);
+}
+
+// While the question is open the worker stands still: it neither advances
+// nor asks a question of its own; after No it carries on.
+TEST_F(DialogWorkerTest, CancelQuestionHoldsTheWorkerUntilAnswered) {
+    std::atomic<int> steps{0};
+    std::atomic<bool> questionOpen{false};
+    int stepsWhenAsked = -1;
+    int stepsWhenAnswered = -2;
+    bool workerAskedDuringQuestion = true;
+    SetMessageBoxHook([&](const std::string& text, UINT, const std::string&) {
+        if (text == "Frage des Setups") {
+            workerAskedDuringQuestion = questionOpen;
+            return IDOK;
+        }
+        questionOpen = true;
+        stepsWhenAsked = steps;
+        ::Sleep(300);
+        stepsWhenAnswered = steps;
+        questionOpen = false;
+        return IDNO;
+    });
+    dialog.body = [&](CSetupSync& sync, SetupContext&, FakeRun& run) {
+        ::PostMessageA(sync.dialogWindow, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        for (int wait = 0; wait < 400 && !questionOpen; ++wait) ::Sleep(5);
+        for (int i = 0; i < 20; ++i) {
+            CheckCancel(sync);
+            ++steps;
+            ::Sleep(2);
+        }
+        AskUser("Frage des Setups", MB_OK);
+        CompleteRun(sync, run);
+    };
+    StartWithInstall();
+    dialog.steps.push_back([](ScriptedSetupDlg& d) { return !d.handled.empty() && d.handled.back().code == Completed; });
+    dialog.steps.push_back([](ScriptedSetupDlg& d) {
+        d.Click(IDCANCEL);
+        return true;
+    });
+    EXPECT_EQ(Run(), IDCANCEL);
+    EXPECT_EQ(stepsWhenAsked, 0);
+    EXPECT_EQ(stepsWhenAnswered, 0);
+    EXPECT_EQ(steps, 20);
+    EXPECT_FALSE(workerAskedDuringQuestion);
+    EXPECT_EQ(dialog.Thread()->ExitCode(), 0u);
 }
 
 TEST_F(DialogWorkerTest, CancelAnsweredYesStopsTheWorkerAndClosesWithoutMessage) {
