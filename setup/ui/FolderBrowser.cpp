@@ -1,5 +1,6 @@
 #include "ui/FolderBrowser.h"
 
+#include <objbase.h>
 #include <shlobj.h>
 
 namespace {
@@ -10,9 +11,25 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
     return 0;
 }
 
+// The shell's folder browser wants COM in a single-threaded apartment on the
+// calling thread; it is set up for the browser's lifetime only.
+class ComApartment {
+public:
+    ComApartment() : initialised_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment() {
+        if (initialised_) ::CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool initialised_;
+};
+
 }  // namespace
 
 bool BrowseForFolder(HWND owner, const std::string& title, const std::string& startFolder, std::string& picked) {
+    const ComApartment apartment;
     LPITEMIDLIST root = nullptr;
     if (FAILED(::SHGetSpecialFolderLocation(owner, CSIDL_DRIVES, &root))) root = nullptr;
 
