@@ -58,14 +58,12 @@ int AppMessageBox(const std::string& text, UINT flags) {
     const std::string caption = CurrentAppName();
     if (MessageBoxHook hook = CurrentHook()) return hook(text, finalFlags, caption);
 
-    HWND owner = MessageBoxOwner();
-    // The owner stays disabled for the whole time the box is open, also when
-    // the box is shown by a thread that does not own the owner window.
-    const bool reenable = owner != nullptr && ::IsWindowEnabled(owner);
-    if (reenable) ::EnableWindow(owner, FALSE);
-    const int answer = ::MessageBoxA(owner, text.c_str(), caption.c_str(), finalFlags);
-    if (reenable) ::EnableWindow(owner, TRUE);
-    return answer;
+    // The box disables its owner while it is open, also when it is shown by a
+    // thread that does not own the owner window, and enables it again before
+    // it goes, so that the owner becomes the active window again. (Disabling
+    // the owner here as well would leave it disabled at that moment, and
+    // Windows would activate some other program's window instead.)
+    return ::MessageBoxA(MessageBoxOwner(), text.c_str(), caption.c_str(), finalFlags);
 }
 
 int AppMessageBoxId(UINT id, UINT flags) {

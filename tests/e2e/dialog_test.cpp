@@ -294,6 +294,9 @@ TEST(DialogTest, InvalidDestinationsShowTheInvalidPathMessageAndStartNothing) {
         EXPECT_EQ(dialog.ChildText(kStatus), "");
         EXPECT_EQ(dialog.ChildText(kFolder), folder);
         WaitUntil(kDefaultTimeoutMs, "the dialog to take input again", [&] { return dialog.Enabled(); });
+        // and it is the active window again, so the keyboard reaches it
+        WaitUntil(kDefaultTimeoutMs, "the dialog to be active again",
+                  [&] { return ::GetForegroundWindow() == dialog.Handle(); });
     }
     ExpectNoMessageBoxFor(setup.process, 300);
     dialog.Click(IDCANCEL);
