@@ -8,6 +8,7 @@
 
 #include "codec/Checksum.h"
 #include "framework/File.h"
+#include "framework/FileException.h"
 #include "setupdata/SetupFiles.h"
 #include "setupdata/SetupWork.h"
 #include "worker/SetupException.h"
@@ -46,9 +47,13 @@ spd::SetupHeader ValidateSetupHeader(const std::string& path) {
 
 spd::VolumeCheck CheckVolumeHeader(CFile& file, unsigned expectedNumber, const spd::SetupHeader& header) {
     std::array<uint8_t, spd::VolumeHeader::kSize> bytes{};
-    if (ReadUpTo(file, bytes.data(), static_cast<UINT>(bytes.size())) != bytes.size()) {
-        return spd::VolumeCheck::NotSetupFile;
+    UINT read = 0;
+    try {
+        read = ReadUpTo(file, bytes.data(), static_cast<UINT>(bytes.size()));
+    } catch (const CFileException&) {
+        read = 0;  // a header that cannot be read is no header (a bad sector on a disk)
     }
+    if (read != bytes.size()) return spd::VolumeCheck::NotSetupFile;
     const spd::VolumeHeader volume = *spd::VolumeHeader::Decode(bytes);
     if (volume.magic != spd::SetupHeader::kMagic || volume.version != spd::SetupHeader::kVersion) {
         return spd::VolumeCheck::NotSetupFile;

@@ -182,6 +182,27 @@ TEST_F(VolumesTest, ADiskFolderVolumeInUseLeadsToThePrompt) {
     CleanUp(work);
 }
 
+// A volume whose first bytes cannot be read (the test prefix's CD-ROM holds
+// one) is no setup file: passed over in the disk folder, 154 when chosen.
+TEST_F(VolumesTest, AVolumeWhoseHeaderCannotBeReadIsTreatedAsNoSetupFile) {
+    const std::string media = "D:\\unreadable";
+    source = media + "\\Disk 1";
+    context.moduleFolder = source;
+    WriteFirstDisk(source);
+    WriteVolume(root + "\\right", 1, image.volumes[1]);
+    WriteVolume(root + "\\right", 2, image.volumes[2]);
+    prompt.Answer(media + "\\Disk 2");
+    prompt.Answer(root + "\\right");
+
+    SetupWork work(sync, context);
+    ASSERT_EQ(Collect(work), "none");
+    ASSERT_EQ(prompt.calls.size(), 2u);
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, kText154);
+    EXPECT_EQ(JoinedBytes(work), image.joined);
+    CleanUp(work);
+}
+
 TEST_F(VolumesTest, AVolumeOfAnotherBuildGives157AndThePromptComesBackForTheSameDisk) {
     WriteFirstDisk(source);
     WriteVolume(root + "\\other", 1, ForeignVolume(1));
