@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "ui/DiskPromptDlg.h"
-#include "worker/WorkerOps.h"
 
 void VolumePrompt::Beep() {
     ::MessageBeep(MB_ICONEXCLAMATION);
@@ -11,7 +10,6 @@ void VolumePrompt::Beep() {
 
 bool VolumePrompt::Ask(const std::string& fileName, const std::string& startFolder, unsigned diskNumber,
                        std::string& folder) {
-    WorkerBinding::WaitWhileCurrentHeld();
     CDiskPromptDlg dialog(fileName, startFolder, diskNumber);
     if (dialog.DoModal() != IDOK) return false;
     folder = dialog.folder;

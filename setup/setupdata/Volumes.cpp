@@ -59,6 +59,7 @@ PromptOutcome AskForVolume(SetupWork& work, const std::string& searchFolder, uns
                            std::string& accepted) {
     VolumePrompt standard;
     VolumePrompt& prompt = work.prompt != nullptr ? *work.prompt : standard;
+    WorkerBinding::WaitWhileCurrentHeld();  // the beep belongs to the prompt
     prompt.Beep();
     std::string folder;
     if (!prompt.Ask(name, searchFolder, n + 1, folder)) Fail(SetupCause::CannotContinue);

@@ -6,9 +6,11 @@
 #include "res/resource.h"
 #include "worker/AskUser.h"
 #include "worker/SetupException.h"
+#include "worker/WorkerOps.h"
 
 int ReportWorkerException(std::exception_ptr error) {
     if (!error) return 0;
+    WorkerBinding::WaitWhileCurrentHeld();
     try {
         std::rethrow_exception(error);
     } catch (const CSetupException& e) {
