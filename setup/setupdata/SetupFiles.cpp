@@ -28,7 +28,12 @@ bool CopyIntoFolder(const std::string& file, const std::string& folder, std::str
         uint64_t targetSize = 0;
         return GetFileSizeOf(file, sourceSize) && GetFileSizeOf(target, targetSize) && sourceSize == targetSize;
     }
-    return ::CopyFileA(file.c_str(), target.c_str(), TRUE) != FALSE;
+    if (::CopyFileA(file.c_str(), target.c_str(), TRUE)) return true;
+    // A copy that broke off (a full disk) leaves no half file behind.
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) ::DeleteFileA(target.c_str());
+    ::SetLastError(error);
+    return false;
 }
 
 bool CreateFolderPath(const std::string& path) {

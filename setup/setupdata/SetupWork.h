@@ -72,9 +72,11 @@ public:
 
     // Test seams. `onCancelPoint` runs at every cancel point just before the
     // cancel event is tested. Requests above `allocationLimit` bytes fail as
-    // if the memory were not there.
+    // if the memory were not there; by default that is the most a byte vector
+    // can hold (half the address space in the 32-bit program), so that a huge
+    // size is lack of memory and not a length error.
     std::function<void()> onCancelPoint;
-    size_t allocationLimit = SIZE_MAX;
+    size_t allocationLimit = PTRDIFF_MAX;
 
 private:
     std::vector<uint8_t> chunkBuffer_;
