@@ -27,10 +27,10 @@ start)
   # the registry) and wait until it has gone.
   "$server" -k || true
   "$server" -w || true
-  # A disc with a volume whose first bytes cannot be read: reading a process's
-  # own memory file at offset 0 fails with an I/O error.
-  mkdir -p "$media/cdrom/unreadable/Disk 2"
-  ln -sfn /proc/self/mem "$media/cdrom/unreadable/Disk 2/user.001"
+  # For the tests, a volume whose first bytes cannot be read (as on a damaged
+  # disk): reading a process's own memory file at offset 0 fails.
+  mkdir -p "$media/unreadable/Disk 2"
+  ln -sfn /proc/self/mem "$media/unreadable/Disk 2/user.001"
   ln -sfn "$media/floppy"  "$prefix/dosdevices/a:"
   ln -sfn "$media/cdrom"   "$prefix/dosdevices/d:"
   ln -sfn "$media/network" "$prefix/dosdevices/n:"

@@ -3,6 +3,9 @@
 // 157, and joining the volumes into the verified joined data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "codec/VolumeHeader.h"
 #include "framework/StringTable.h"
 #include "setupdata/Preparation.h"
@@ -182,10 +185,13 @@ TEST_F(VolumesTest, ADiskFolderVolumeInUseLeadsToThePrompt) {
     CleanUp(work);
 }
 
-// A volume whose first bytes cannot be read (the test prefix's CD-ROM holds
+// A volume whose first bytes cannot be read (the test prefix's media hold
 // one) is no setup file: passed over in the disk folder, 154 when chosen.
 TEST_F(VolumesTest, AVolumeWhoseHeaderCannotBeReadIsTreatedAsNoSetupFile) {
-    const std::string media = "D:\\unreadable";
+    const char* hostMedia = std::getenv("KALVORIN_MEDIA");
+    ASSERT_NE(hostMedia, nullptr) << "KALVORIN_MEDIA is not set";
+    std::string media = std::string("Z:") + hostMedia + "/unreadable";  // /x/y is Z:\x\y under Wine
+    std::replace(media.begin(), media.end(), '/', '\\');
     source = media + "\\Disk 1";
     context.moduleFolder = source;
     WriteFirstDisk(source);
