@@ -195,7 +195,13 @@ void FinishAnyway(RunningSetup& setup) {
             continue;
         }
         if (!setup.process.Running()) break;
-        if (setup.dialog.Exists() && setup.dialog.Enabled()) setup.dialog.Click(IDCANCEL);
+        if (setup.dialog.Exists() && setup.dialog.Enabled()) {
+            try {
+                setup.dialog.Click(IDCANCEL);
+            } catch (const Error&) {
+                if (setup.dialog.Exists()) throw;  // else it closed by itself meanwhile
+            }
+        }
     }
     EXPECT_EQ(setup.process.WaitForExit(), 0u);
 }

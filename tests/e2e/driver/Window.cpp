@@ -161,8 +161,13 @@ void Window::PressKey(UINT virtualKey) const {
     const UINT scan = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
     const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
     const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
-    if (!PostMessageW(target, WM_KEYDOWN, virtualKey, down) || !PostMessageW(target, WM_KEYUP, virtualKey, up)) {
+    if (!PostMessageW(target, WM_KEYDOWN, virtualKey, down)) {
         ThrowLastError("posting a key to " + Describe(target));
+    }
+    // The key down may already have closed the window (Escape, Enter): then
+    // the key up has nowhere to go, as when a user lets go of the key.
+    if (!PostMessageW(target, WM_KEYUP, virtualKey, up) && IsWindow(target)) {
+        ThrowLastError("posting a key release to " + Describe(target));
     }
 }
 
