@@ -205,6 +205,11 @@ TEST(WorkerThread, SuspendStopsTheThreadAndResumeContinuesIt) {
     thread.Resume();
     while (thread.steps < 3) ::Sleep(1);
     EXPECT_EQ(thread.Suspend(), 0u);
+    // Suspension takes effect asynchronously; reading the thread's context
+    // waits until it has.
+    CONTEXT context{};
+    context.ContextFlags = CONTEXT_CONTROL;
+    ::GetThreadContext(thread.Handle(), &context);
     const int frozen = thread.steps;
     ::Sleep(60);
     EXPECT_EQ(thread.steps, frozen);

@@ -321,7 +321,8 @@ TEST_F(DiskPromptTest, TheBrowserShowsItsTitleOpensOnTheFieldAndCancelKeepsTheFi
             Click(prompt, IDCANCEL);
             return o.Add("no browser");
         }
-        ::Sleep(300);
+        // OK is enabled once the browser has selected the field's folder.
+        WaitFor([&] { return ::IsWindowEnabled(::GetDlgItem(browser, IDOK)) != FALSE; });
         Click(browser, IDOK);
         WaitFor([&] { return !::IsWindow(browser); });
         o.Add(ItemTextOf(prompt, IDC_PROMPT_FOLDER));

@@ -460,7 +460,7 @@ TEST_F(DialogWorkerTest, CancelAnsweredNoResumesWithNothingLost) {
             if (i == 10) {
                 ::PostMessageA(sync.dialogWindow, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
                 // Until the question has been answered.
-                for (int wait = 0; wait < 1000 && dialog.cancelsHandled == 0; ++wait) ::Sleep(5);
+                for (int wait = 0; wait < 4000 && dialog.cancelsHandled == 0; ++wait) ::Sleep(5);
             }
         }
         CompleteRun(sync, run);
@@ -516,7 +516,7 @@ TEST_F(DialogWorkerTest, CancelQuestionHoldsTheWorkerUntilAnswered) {
     });
     dialog.body = [&](CSetupSync& sync, SetupContext&, FakeRun& run) {
         ::PostMessageA(sync.dialogWindow, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        for (int wait = 0; wait < 400 && !questionOpen; ++wait) ::Sleep(5);
+        for (int wait = 0; wait < 4000 && !questionOpen; ++wait) ::Sleep(5);
         for (int i = 0; i < 20; ++i) {
             CheckCancel(sync);
             ++steps;
