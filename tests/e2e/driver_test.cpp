@@ -40,7 +40,7 @@ Fixture StartFixture(const StartOptions& options = {}) {
 // The fixture writes what its loop received into a static text.
 std::string WaitForLog(const Window& dialog, const std::string& expected) {
     std::string log;
-    Poll(3000, [&]() -> std::optional<bool> {
+    Poll(kDefaultTimeoutMs, [&]() -> std::optional<bool> {
         log = dialog.ChildText(IDC_LOG);
         return log == expected ? std::optional<bool>(true) : std::nullopt;
     });
@@ -49,7 +49,7 @@ std::string WaitForLog(const Window& dialog, const std::string& expected) {
 
 std::string WaitForResult(const Window& dialog, const std::string& expected) {
     std::string result;
-    Poll(3000, [&]() -> std::optional<bool> {
+    Poll(kDefaultTimeoutMs, [&]() -> std::optional<bool> {
         result = dialog.ChildText(IDC_RESULT);
         return result == expected ? std::optional<bool>(true) : std::nullopt;
     });

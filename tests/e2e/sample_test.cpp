@@ -222,7 +222,7 @@ TEST(SampleSaverTest, FullScreenAnimatesAndEndsAtAKey) {
     const RECT middle{0, 0, 640, 512};
     Sleep(200);
     const Image first = CaptureScreen(middle);
-    const auto changed = Poll(3000, [&]() -> std::optional<bool> {
+    const auto changed = Poll(kDefaultTimeoutMs, [&]() -> std::optional<bool> {
         return CaptureScreen(middle).pixels != first.pixels ? std::optional<bool>(true) : std::nullopt;
     });
     EXPECT_TRUE(changed);
