@@ -28,6 +28,8 @@ constexpr int kBrowse = 1004;
 constexpr int kHeader = 1010;
 constexpr int kFolder = 1012;
 constexpr int kLabel = 1013;
+// The text of the disk prompt.
+constexpr int kPromptText = 1005;
 
 const std::string kDisplayName = "Kalvorin Testschoner";
 const std::string kSubfolder = "Brisvane\\Kalvorin Testschoner";
@@ -491,8 +493,9 @@ TEST(DialogTest, AfterAnErrorMessageTheDialogClosesByItself) {
 
 namespace {
 
-// The folder browser of the destination page: its other top-level dialog.
-std::optional<Window> FindBrowser(const RunningSetup& setup) {
+// A second top-level dialog beside the main one: the folder browser of the
+// destination page, or the disk prompt.
+std::optional<Window> FindSecondDialog(const RunningSetup& setup) {
     for (const Window& window : FindTopLevelWindows(setup.process.Id(), "#32770")) {
         if (window.Handle() != setup.dialog.Handle()) return window;
     }
@@ -501,7 +504,7 @@ std::optional<Window> FindBrowser(const RunningSetup& setup) {
 
 Window OpenBrowser(const RunningSetup& setup) {
     setup.dialog.Click(kBrowse);
-    const auto browser = Poll(kDefaultTimeoutMs, [&] { return FindBrowser(setup); });
+    const auto browser = Poll(kDefaultTimeoutMs, [&] { return FindSecondDialog(setup); });
     if (!browser) throw Error("the folder browser did not open");
     return *browser;
 }
@@ -544,14 +547,13 @@ TEST(DialogTest, BrowseOpensOnTheTypedFolderAndPutsThePickedFolderIntoTheField) 
 // A missing further volume holds the run inside its preparation, in front of
 // the disk prompt: the status line says so, the folder field is locked.
 TEST(DialogTest, TheDiskPromptComesWhileTheStatusLineSaysPreparing) {
-    const Payload payload = LongRun();
-    RunningSetup setup = StartSetup("dialog-prompt", payload);
+    RunningSetup setup = StartSetup("dialog-prompt", LongRun());
     ASSERT_TRUE(setup.folder.Exists("user.001"));
     ASSERT_TRUE(::DeleteFileA(setup.folder.FilePath("user.001").c_str()));
     InstallWith(setup.dialog, setup.folder.FilePath("Ziel"));
-    const auto prompt = Poll(kDefaultTimeoutMs, [&] { return FindBrowser(setup); });
+    const auto prompt = Poll(kDefaultTimeoutMs, [&] { return FindSecondDialog(setup); });
     ASSERT_TRUE(prompt) << "no disk prompt";
-    EXPECT_EQ(prompt->ChildText(1005),
+    EXPECT_EQ(prompt->ChildText(kPromptText),
               "Bitte legen Sie Diskette Nr. 2 ein bzw. w\xE4hlen Sie den entsprechenden Ordner aus.");
     EXPECT_EQ(setup.dialog.ChildText(kStatus), kPreparing);
     EXPECT_FALSE(setup.dialog.Child(kFolder).Enabled());
