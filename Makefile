@@ -39,4 +39,5 @@ demo: build
 	@scripts/demo.sh $(BUILD)
 
 clean:
+	-chattr -R -i $(BUILD) >/dev/null 2>&1
 	rm -rf $(BUILD)

@@ -15,8 +15,13 @@ case "$cmd" in
 start)
   # A prefix left over by an interrupted run is thrown away.
   "$server" -k >/dev/null 2>&1 || true
-  rm -rf "$prefix"
   media="$(dirname "$prefix")/media"
+  # Tests make files read-only for everyone with chattr +i; one that ended
+  # early may have left such a file behind.
+  for d in "$prefix/drive_c" "$media"; do
+    [ -d "$d" ] && chattr -R -i "$d" >/dev/null 2>&1 || true
+  done
+  rm -rf "$prefix"
   rm -rf "$media"
   mkdir -p "$prefix" "$media"/{floppy,cdrom,network}
   # Start the server first with closed stdio: a server that inherited a pipe

@@ -11,9 +11,14 @@ void InstallRecord::AddPendingReplacement(const std::string& copyPath, const std
     pendingReplacements_.push_back(copyPath + '\n' + targetPath);
 }
 
+void InstallRecord::AddReplacedFile(const std::string& copyPath, const std::string& targetPath) {
+    replacedFiles_.push_back(copyPath + '\n' + targetPath);
+}
+
 bool InstallRecord::IsEmpty() const {
     return installedFiles_.empty() && keptSharedFiles_.empty() && createdFolders_.empty() &&
-           registryEntries_.empty() && pendingReplacements_.empty() && tempFiles_.empty() && tempFolders_.empty();
+           registryEntries_.empty() && pendingReplacements_.empty() && tempFiles_.empty() && tempFolders_.empty() &&
+           replacedFiles_.empty() && raisedSharedCounts_.empty();
 }
 
 void InstallRecord::Discard() {
@@ -25,11 +30,18 @@ void InstallRecord::Discard() {
     std::vector<std::string>().swap(pendingReplacements_);
     std::vector<std::string>().swap(tempFiles_);
     std::vector<std::string>().swap(tempFolders_);
+    std::vector<std::string>().swap(replacedFiles_);
+    std::vector<SharedCountBefore>().swap(raisedSharedCounts_);
 }
 
 std::string PendingReplacementCopy(const std::string& entry) {
     const size_t lineFeed = entry.find('\n');
     return lineFeed == std::string::npos ? entry : entry.substr(0, lineFeed);
+}
+
+std::string PendingReplacementTarget(const std::string& entry) {
+    const size_t lineFeed = entry.find('\n');
+    return lineFeed == std::string::npos ? std::string() : entry.substr(lineFeed + 1);
 }
 
 void DeleteListedFiles(const std::vector<std::string>& paths) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "codec/RegistryEntryRecord.h"
+#include "system/SharedDllCounts.h"
 
 class InstallRecord {
 public:
@@ -27,6 +28,12 @@ public:
     void AddPendingReplacement(const std::string& copyPath, const std::string& targetPath);
     void AddTempFile(const std::string& path) { tempFiles_.push_back(path); }
     void AddTempFolder(const std::string& path) { tempFolders_.push_back(path); }
+    // Nothing that was there before may be lost: the copy of an earlier file
+    // taken before the run overwrote it (the copy's path, a line feed and the
+    // target's path), and a shared count as it was before the run raised it.
+    // Neither goes into the uninstall log; a failed run puts both back.
+    void AddReplacedFile(const std::string& copyPath, const std::string& targetPath);
+    void AddRaisedSharedCount(const SharedCountBefore& before) { raisedSharedCounts_.push_back(before); }
 
     // Read access, in insertion order.
     const std::vector<std::string>& installedFiles() const { return installedFiles_; }
@@ -36,6 +43,8 @@ public:
     const std::vector<std::string>& pendingReplacements() const { return pendingReplacements_; }
     const std::vector<std::string>& tempFiles() const { return tempFiles_; }
     const std::vector<std::string>& tempFolders() const { return tempFolders_; }
+    const std::vector<std::string>& replacedFiles() const { return replacedFiles_; }
+    const std::vector<SharedCountBefore>& raisedSharedCounts() const { return raisedSharedCounts_; }
 
     // True when every list is empty.
     bool IsEmpty() const;
@@ -51,11 +60,17 @@ private:
     std::vector<std::string> pendingReplacements_;
     std::vector<std::string> tempFiles_;
     std::vector<std::string> tempFolders_;
+    std::vector<std::string> replacedFiles_;
+    std::vector<SharedCountBefore> raisedSharedCounts_;
 };
 
-// The restart copy's path of a pending replacement: the text before its line
-// feed (the whole text when it has none).
+// The first path of a pending replacement or a replaced file: the text
+// before its line feed (the whole text when it has none).
 std::string PendingReplacementCopy(const std::string& entry);
+
+// The target of such an entry: the text after its first line feed (empty
+// when it has none).
+std::string PendingReplacementTarget(const std::string& entry);
 
 // Deletes each file in list order; a file that cannot be deleted stays,
 // without a message.

@@ -17,6 +17,7 @@
 #include "register/InstallRecord.h"
 #include "setupdata/BaseFolderMap.h"
 #include "setupdata/CatalogFile.h"
+#include "worker/RememberedAnswer.h"
 #include "worker/SetupException.h"
 #include "worker/SetupSync.h"
 
@@ -46,6 +47,12 @@ public:
     CFile joined;                             // the joined setup data, open for reading
     CatalogFile currentFile;                  // the file read last
     uint16_t filesRead = 0;                   // catalog files read so far
+
+    // Kept from the file loop for the finishing stages.
+    std::string screensaverPath;              // target of the file flagged Screensaver (the last one)
+    std::string configPath;                   // target of the file flagged Config (the last one)
+    std::vector<std::string> sharedFiles;     // targets of the files flagged Shared, in catalog order
+    RememberedAnswer answers;                 // the same-problem memory of the replacement questions
 
     // Asks for a volume that cannot be found; nullptr: the disk prompt.
     VolumePrompt* prompt = nullptr;
@@ -77,6 +84,9 @@ public:
     // size is lack of memory and not a length error.
     std::function<void()> onCancelPoint;
     size_t allocationLimit = PTRDIFF_MAX;
+    // Runs just before a file's version block is read (after its size was
+    // asked for), with the file's path.
+    std::function<void(const std::string&)> beforeVersionRead;
 
 private:
     std::vector<uint8_t> chunkBuffer_;

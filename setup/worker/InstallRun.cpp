@@ -1,7 +1,8 @@
 #include "worker/InstallRun.h"
 
+#include "install/FileLoop.h"
 #include "register/InstallRecord.h"
-#include "setupdata/Catalog.h"
+#include "register/Rollback.h"
 #include "setupdata/FolderCreation.h"
 #include "setupdata/Preparation.h"
 #include "setupdata/Volumes.h"
@@ -18,13 +19,12 @@ void InstallRun::RunBody() {
     CollectVolumes(work_);
     JoinAndOpen(work_);
     CreateFolders(work_);
-    VerifyCatalog(work_);
-    for (unsigned i = 0; i < work_.header.fileCount; ++i) ReadNextFile(work_);
+    InstallFiles(work_);
 
-    // This build reads every file of the catalog but has no file loop that
-    // installs them yet. A run that gets here has installed nothing, so it
-    // ends as an error and is undone; it never reports success.
-    throw CSetupException(SetupPhase::FileInstallation, SetupCause::InternalError);
+    // The finishing stages (uninstall log, registry entries, activation) are
+    // not built yet: a run that gets here is not complete, so it ends as an
+    // error and is undone; it never reports success.
+    throw CSetupException(SetupPhase::Completion, SetupCause::InternalError);
 }
 
 void InstallRun::CleanUp() {
@@ -32,7 +32,7 @@ void InstallRun::CleanUp() {
         // The joined data is one of the temporary files: close it first.
         work_.Release();
         InstallRecord& record = work_.record;
-        if (!succeeded_) RemoveListedFolders(record.createdFolders());
+        if (!succeeded_) RollBack(record);
         DeleteListedFiles(record.tempFiles());
         RemoveListedFolders(record.tempFolders());
         record.Discard();

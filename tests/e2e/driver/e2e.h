@@ -6,6 +6,7 @@
 #include "HeldFile.h"
 #include "MessageBoxes.h"
 #include "Process.h"
+#include "ReadOnlyFile.h"
 #include "Registry.h"
 #include "Screen.h"
 #include "TestFolder.h"

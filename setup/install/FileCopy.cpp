@@ -1,0 +1,95 @@
+#include "install/FileCopy.h"
+
+#include <windows.h>
+
+#include "codec/FolderKind.h"
+#include "framework/FileException.h"
+#include "framework/FileSystem.h"
+#include "setupdata/PathRules.h"
+#include "setupdata/SetupFiles.h"
+#include "setupdata/SetupWork.h"
+#include "worker/SetupException.h"
+#include "worker/WorkerOps.h"
+
+namespace {
+
+constexpr DWORD kPathBuffer = 260;
+
+// The system temporary folder without its trailing backslash.
+std::string SystemTempFolder() {
+    char buffer[kPathBuffer + 1] = {};
+    const DWORD length = ::GetTempPathA(kPathBuffer, buffer);
+    if (length == 0 || length >= kPathBuffer) {
+        throw CSetupException(SetupPhase::FileInstallation, SetupCause::FileError);
+    }
+    return WithoutTrailingBackslash(std::string(buffer, length));
+}
+
+// A name for a new file in `folder`: eight random letters and ".tmp", drawn
+// again while a file of that name exists.
+std::string FreeTempName(const std::string& folder) {
+    std::string path;
+    do {
+        path = folder + "\\" + RandomName() + ".tmp";
+    } while (FileExists(path));
+    return path;
+}
+
+// Copies the earlier file at `targetPath` into the private temporary folder
+// and records the pair. A file that cannot be read now (in use) is not
+// copied: the copy over it will fail as well and wait for the restart, so it
+// stays as it is. Any other failure is a file error naming the target.
+void KeepEarlierFile(SetupWork& work, const std::string& targetPath) {
+    const std::string copy = FreeTempName(WithoutTrailingBackslash(work.tempFolder));
+    if (!::CopyFileA(targetPath.c_str(), copy.c_str(), TRUE)) {
+        const DWORD error = ::GetLastError();
+        ::DeleteFileA(copy.c_str());
+        if (IsInUseError(error)) return;
+        throw CFileException::FromOsError(static_cast<LONG>(error), targetPath);
+    }
+    // A read-only earlier file gives a read-only copy, which the end of the
+    // run could not delete; its other attributes come back with it.
+    const DWORD attributes = ::GetFileAttributesA(copy.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        const DWORD rest = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+        ::SetFileAttributesA(copy.c_str(), rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL);
+    }
+    work.record.AddTempFile(copy);
+    work.record.AddReplacedFile(copy, targetPath);
+}
+
+void ScheduleForRestart(SetupWork& work, const std::string& extractedPath, const std::string& targetPath) {
+    const std::string copy = FreeTempName(SystemTempFolder());
+    if (!::CopyFileA(extractedPath.c_str(), copy.c_str(), FALSE)) {
+        throw CSetupException(SetupPhase::FileInstallation, SetupCause::FileError);
+    }
+    work.record.AddPendingReplacement(copy, targetPath);
+    work.context.rebootRequired = 1;
+}
+
+}  // namespace
+
+bool IsInUseError(unsigned long error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED ||
+           error == ERROR_USER_MAPPED_FILE;
+}
+
+void InstallStep(SetupWork& work, const std::string& extractedPath, const std::string& targetPath) {
+    work.CancelPoint();
+    const bool existed = FileExists(targetPath);
+    if (existed) KeepEarlierFile(work, targetPath);
+    if (!::CopyFileA(extractedPath.c_str(), targetPath.c_str(), FALSE)) {
+        const DWORD error = ::GetLastError();
+        if (!existed || !FileExists(targetPath) || !IsInUseError(error)) {
+            throw CFileException::FromOsError(static_cast<LONG>(error), targetPath);
+        }
+        ScheduleForRestart(work, extractedPath, targetPath);
+    }
+    work.record.AddInstalledFile(targetPath);
+    StepProgress(work.sync);
+}
+
+void KeepStep(SetupWork& work, const std::string& targetPath, uint8_t flags) {
+    if (flags & spd::CatalogFlags::Shared) work.record.AddKeptSharedFile(targetPath);
+    StepProgress(work.sync);
+}

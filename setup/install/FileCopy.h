@@ -1,0 +1,30 @@
+// Putting one extracted file in place, or keeping the existing one.
+//
+// Installation step: the extracted file is copied over the target. An
+// earlier file at the target is first copied into the private temporary
+// folder, so that a failed run can put it back byte for byte. When the
+// target exists but cannot be written now (in use by another program,
+// read-only, access denied), a second copy waits in the system temporary
+// folder for the next start of Windows, which moves it over the target.
+// Any other failure (a missing folder, a full disk) is a file error naming
+// the target: a restart would not bring the file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class SetupWork;
+
+// After a cancel point: copies `extractedPath` over `targetPath` as above and
+// records the target in installedFiles (also when it waits for the restart),
+// then steps the progress bar. Raises (FileInstallation, FileError) when the
+// restart copy cannot be made, and CFileException for the other failures.
+void InstallStep(SetupWork& work, const std::string& extractedPath, const std::string& targetPath);
+
+// The existing file stays: a shared one is recorded in keptSharedFiles; the
+// progress bar steps.
+void KeepStep(SetupWork& work, const std::string& targetPath, uint8_t flags);
+
+// True for the Win32 errors of a copy over an existing file that a restart
+// can resolve: the file is in use, locked, read-only or denied now.
+bool IsInUseError(unsigned long error);

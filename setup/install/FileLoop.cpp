@@ -1,0 +1,61 @@
+#include "install/FileLoop.h"
+
+#include <cstdlib>
+#include <ctime>
+
+#include "codec/FolderKind.h"
+#include "framework/File.h"
+#include "framework/FileSystem.h"
+#include "install/FileCopy.h"
+#include "install/ReplacementPolicy.h"
+#include "install/SharedCounts.h"
+#include "setupdata/Catalog.h"
+#include "setupdata/CatalogFile.h"
+#include "setupdata/SetupFiles.h"
+#include "setupdata/SetupWork.h"
+
+namespace {
+
+void InstallNextFile(SetupWork& work) {
+    CatalogFile& file = ReadNextFile(work);
+    const std::string extracted = ExtractToTempFile(work, file.content);
+    const std::string& target = file.targetPath;
+    const uint8_t flags = file.entry.flags;
+
+    if (flags & spd::CatalogFlags::Screensaver) work.screensaverPath = target;
+    if (flags & spd::CatalogFlags::Config) work.configPath = target;
+    if (flags & spd::CatalogFlags::Shared) work.sharedFiles.push_back(target);
+
+    if ((flags & spd::CatalogFlags::Screensaver) || !FileExists(target) ||
+        DecideReplacement(work, extracted, target, flags) == ReplaceDecision::Replace) {
+        InstallStep(work, extracted, target);
+    } else {
+        KeepStep(work, target, flags);
+    }
+}
+
+}  // namespace
+
+std::string ExtractToTempFile(SetupWork& work, std::vector<uint8_t>& content) {
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    for (;;) {
+        work.CancelPoint();
+        const std::string candidate = work.tempFolder + RandomName() + ".tmp";
+        if (FileExists(candidate)) continue;
+        CFile file;
+        if (!file.Open(candidate, CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive)) continue;
+        work.record.AddTempFile(candidate);
+        if (!content.empty()) file.Write(content.data(), static_cast<UINT>(content.size()));
+        file.Close();
+        std::vector<uint8_t>().swap(content);
+        return candidate;
+    }
+}
+
+void InstallFiles(SetupWork& work) {
+    VerifyCatalog(work);
+    work.answers.Clear();
+    work.sharedFiles.clear();
+    for (unsigned i = 0; i < work.header.fileCount; ++i) InstallNextFile(work);
+    RaiseSharedCounts(work);
+}

@@ -1,0 +1,25 @@
+// The file phase of a run: every file of the catalog, in catalog order, is
+// read, announced, written to a temporary file of its own and then
+// installed, scheduled for the next restart or kept; the progress bar steps
+// once per file. The shared-library counts follow the last file.
+//
+//   InstallFiles(work);   // after the folders were created
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class SetupWork;
+
+// Verifies the catalog, clears the remembered answers and the shared files,
+// installs every file and raises the shared counts. Raises the errors of the
+// catalog and of each step, CMyException on a cancel.
+void InstallFiles(SetupWork& work);
+
+// Writes `content` to a new temporary file in work.tempFolder: the generator
+// is seeded with the time in seconds, and names (eight random letters and
+// ".tmp") are drawn after a cancel point each until one that does not exist
+// can be created without sharing. The file is recorded in tempFiles before
+// it is written; `content` is freed once written. Returns its path.
+std::string ExtractToTempFile(SetupWork& work, std::vector<uint8_t>& content);

@@ -1,0 +1,17 @@
+// Registry entries named by RegistryEntryRecords: a whole key (empty value
+// name) or one value of a key, below a predefined root given by its handle
+// value (always HKEY_LOCAL_MACHINE here).
+#pragma once
+
+#include <windows.h>
+
+#include "codec/RegistryEntryRecord.h"
+
+// The predefined root of a record's hive value; nullptr for a value that is
+// no predefined root.
+HKEY RootOfHive(uint32_t hive);
+
+// Removes what `entry` names: the key `key` below its root, or the value
+// `valueName` of that key (opened with KEY_WRITE). Failures are ignored.
+// Returns true when the key or value is gone afterwards.
+bool RemoveRegistryEntry(const spd::RegistryEntryRecord& entry);
