@@ -13,21 +13,6 @@ bool WriteCount(HKEY key, const std::string& path, DWORD count) {
            ERROR_SUCCESS;
 }
 
-SharedCountBefore ReadBefore(HKEY key, const std::string& path) {
-    SharedCountBefore before;
-    before.path = path;
-    DWORD size = 0;
-    if (::RegQueryValueExA(key, path.c_str(), nullptr, &before.type, nullptr, &size) != ERROR_SUCCESS) return before;
-    before.existed = true;
-    before.data.resize(size);
-    if (size > 0 &&
-        ::RegQueryValueExA(key, path.c_str(), nullptr, &before.type, reinterpret_cast<BYTE*>(before.data.data()),
-                           &size) == ERROR_SUCCESS) {
-        before.data.resize(size);
-    }
-    return before;
-}
-
 }  // namespace
 
 std::optional<DWORD> QuerySharedCount(HKEY sharedDlls, const std::string& path) {
@@ -40,22 +25,13 @@ std::optional<DWORD> QuerySharedCount(HKEY sharedDlls, const std::string& path) 
     return count;  // shorter data leaves the upper bytes 0
 }
 
-SharedCountResult RaiseSharedCount(const std::string& path, SharedCountBefore* before) {
+SharedCountResult RaiseSharedCount(const std::string& path, RegistryValueBefore* before) {
     RegKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kSharedDllsKey, kCountAccess) != ERROR_SUCCESS) return SharedCountResult::NoKey;
     const std::optional<DWORD> count = QuerySharedCount(key.Get(), path);
-    if (before != nullptr) *before = ReadBefore(key.Get(), path);
+    if (before != nullptr) *before = ReadValueBefore(HKEY_LOCAL_MACHINE, kSharedDllsKey, path);
     if (!WriteCount(key.Get(), path, count.value_or(0) + 1)) return SharedCountResult::WriteFailed;
     return SharedCountResult::Done;
-}
-
-void RestoreSharedCount(const SharedCountBefore& before) {
-    RegKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, kSharedDllsKey, kCountAccess) != ERROR_SUCCESS) return;
-    if (before.existed) {
-        ::RegSetValueExA(key.Get(), before.path.c_str(), 0, before.type,
-                         reinterpret_cast<const BYTE*>(before.data.data()), static_cast<DWORD>(before.data.size()));
-    } else ::RegDeleteValueA(key.Get(), before.path.c_str());
 }
 
 std::optional<DWORD> LowerSharedCount(const std::string& path) {

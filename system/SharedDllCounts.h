@@ -9,18 +9,10 @@
 #include <optional>
 #include <string>
 
+#include "system/RegistryValues.h"
+
 // Below HKEY_LOCAL_MACHINE.
 extern const char kSharedDllsKey[];
-
-// One count as it was before a change: whether a value of that name existed,
-// and its type and data exactly (so that even a value that was no count at
-// all comes back unchanged).
-struct SharedCountBefore {
-    std::string path;
-    bool existed = false;
-    DWORD type = REG_NONE;
-    std::string data;
-};
 
 // The count of `path` in the open SharedDLLs key: the value's data when it
 // fits 4 bytes (its type is not examined), else nullopt.
@@ -32,12 +24,8 @@ enum class SharedCountResult { Done, NoKey, WriteFailed };
 // KEY_SET_VALUE and KEY_CREATE_SUB_KEY and never created: NoKey when it is
 // missing. A value that is missing or does not fit 4 bytes counts as 0. The
 // count is written back as REG_DWORD (WriteFailed when that fails). `before`
-// receives the state before the change.
-SharedCountResult RaiseSharedCount(const std::string& path, SharedCountBefore* before = nullptr);
-
-// Puts a count back as it was before a change: the former value, type and
-// data, or no value at all. Failures are ignored.
-void RestoreSharedCount(const SharedCountBefore& before);
+// receives the value as it was (RestoreValue puts it back).
+SharedCountResult RaiseSharedCount(const std::string& path, RegistryValueBefore* before = nullptr);
 
 // Lowers the count of `path` by 1 and returns the new count: at 0 the value
 // is deleted. nullopt when there is no usable count (no key, no value or

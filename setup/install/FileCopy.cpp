@@ -35,16 +35,16 @@ std::string FreeTempName(const std::string& folder) {
     return path;
 }
 
-// Copies the earlier file at `targetPath` into the private temporary folder
-// and records the pair. A file that cannot be read now (in use) is not
-// copied: the copy over it will fail as well and wait for the restart, so it
-// stays as it is. Any other failure is a file error naming the target.
-void KeepEarlierFile(SetupWork& work, const std::string& targetPath) {
+}  // namespace
+
+// A file that cannot be read now (in use) is not copied: the copy over it
+// will fail as well and wait for the restart, so it stays as it is.
+bool KeepEarlierFile(SetupWork& work, const std::string& targetPath) {
     const std::string copy = FreeTempName(WithoutTrailingBackslash(work.tempFolder));
     if (!::CopyFileA(targetPath.c_str(), copy.c_str(), TRUE)) {
         const DWORD error = ::GetLastError();
         ::DeleteFileA(copy.c_str());
-        if (IsInUseError(error)) return;
+        if (IsInUseError(error)) return false;
         throw CFileException::FromOsError(static_cast<LONG>(error), targetPath);
     }
     // A read-only earlier file gives a read-only copy, which the end of the
@@ -56,7 +56,10 @@ void KeepEarlierFile(SetupWork& work, const std::string& targetPath) {
     }
     work.record.AddTempFile(copy);
     work.record.AddReplacedFile(copy, targetPath);
+    return true;
 }
+
+namespace {
 
 void ScheduleForRestart(SetupWork& work, const std::string& extractedPath, const std::string& targetPath) {
     const std::string copy = FreeTempName(SystemTempFolder());

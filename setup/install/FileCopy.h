@@ -25,6 +25,12 @@ void InstallStep(SetupWork& work, const std::string& extractedPath, const std::s
 // progress bar steps.
 void KeepStep(SetupWork& work, const std::string& targetPath, uint8_t flags);
 
+// Copies the earlier file at `targetPath` into the private temporary folder
+// and records the pair, so that a failed run can put it back; true when it
+// was copied. A file that cannot be read now (in use) is not copied; any
+// other failure throws CFileException naming the target.
+bool KeepEarlierFile(SetupWork& work, const std::string& targetPath);
+
 // True for the Win32 errors of a copy over an existing file that a restart
 // can resolve: the file is in use, locked, read-only or denied now.
 bool IsInUseError(unsigned long error);

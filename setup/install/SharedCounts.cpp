@@ -6,9 +6,9 @@
 
 void RaiseSharedCounts(SetupWork& work) {
     for (const std::string& path : work.sharedFiles) {
-        SharedCountBefore before;
+        RegistryValueBefore before;
         const SharedCountResult result = RaiseSharedCount(path, &before);
         if (result != SharedCountResult::Done) throw CMyException();
-        work.record.AddRaisedSharedCount(before);
+        work.record.AddChangedValue(before);
     }
 }

@@ -18,7 +18,7 @@ void InstallRecord::AddReplacedFile(const std::string& copyPath, const std::stri
 bool InstallRecord::IsEmpty() const {
     return installedFiles_.empty() && keptSharedFiles_.empty() && createdFolders_.empty() &&
            registryEntries_.empty() && pendingReplacements_.empty() && tempFiles_.empty() && tempFolders_.empty() &&
-           replacedFiles_.empty() && raisedSharedCounts_.empty();
+           replacedFiles_.empty() && changedValues_.empty();
 }
 
 void InstallRecord::Discard() {
@@ -31,7 +31,7 @@ void InstallRecord::Discard() {
     std::vector<std::string>().swap(tempFiles_);
     std::vector<std::string>().swap(tempFolders_);
     std::vector<std::string>().swap(replacedFiles_);
-    std::vector<SharedCountBefore>().swap(raisedSharedCounts_);
+    std::vector<RegistryValueBefore>().swap(changedValues_);
 }
 
 std::string PendingReplacementCopy(const std::string& entry) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "codec/RegistryEntryRecord.h"
-#include "system/SharedDllCounts.h"
+#include "system/RegistryValues.h"
 
 class InstallRecord {
 public:
@@ -30,10 +30,11 @@ public:
     void AddTempFolder(const std::string& path) { tempFolders_.push_back(path); }
     // Nothing that was there before may be lost: the copy of an earlier file
     // taken before the run overwrote it (the copy's path, a line feed and the
-    // target's path), and a shared count as it was before the run raised it.
-    // Neither goes into the uninstall log; a failed run puts both back.
+    // target's path), and a registry value (a shared count, a value of an
+    // earlier installation) as it was before the run changed it. Neither goes
+    // into the uninstall log; a failed run puts both back.
     void AddReplacedFile(const std::string& copyPath, const std::string& targetPath);
-    void AddRaisedSharedCount(const SharedCountBefore& before) { raisedSharedCounts_.push_back(before); }
+    void AddChangedValue(const RegistryValueBefore& before) { changedValues_.push_back(before); }
 
     // Read access, in insertion order.
     const std::vector<std::string>& installedFiles() const { return installedFiles_; }
@@ -44,7 +45,7 @@ public:
     const std::vector<std::string>& tempFiles() const { return tempFiles_; }
     const std::vector<std::string>& tempFolders() const { return tempFolders_; }
     const std::vector<std::string>& replacedFiles() const { return replacedFiles_; }
-    const std::vector<SharedCountBefore>& raisedSharedCounts() const { return raisedSharedCounts_; }
+    const std::vector<RegistryValueBefore>& changedValues() const { return changedValues_; }
 
     // True when every list is empty.
     bool IsEmpty() const;
@@ -61,7 +62,7 @@ private:
     std::vector<std::string> tempFiles_;
     std::vector<std::string> tempFolders_;
     std::vector<std::string> replacedFiles_;
-    std::vector<SharedCountBefore> raisedSharedCounts_;
+    std::vector<RegistryValueBefore> changedValues_;
 };
 
 // The first path of a pending replacement or a replaced file: the text

@@ -7,7 +7,7 @@
 
 #include "register/InstallRecord.h"
 #include "system/RegistryRecords.h"
-#include "system/SharedDllCounts.h"
+#include "system/RegistryValues.h"
 
 namespace {
 
@@ -47,8 +47,19 @@ void RollBack(InstallRecord& record) {
     }
 
     RemoveListedFolders(record.createdFolders());
-    for (const spd::RegistryEntryRecord& entry : record.registryEntries()) RemoveRegistryEntry(entry);
 
-    const auto& counts = record.raisedSharedCounts();
-    for (auto it = counts.rbegin(); it != counts.rend(); ++it) RestoreSharedCount(*it);
+    // A key or value that existed before the run (an earlier installation's)
+    // is not removed: its values are put back below.
+    const auto& before = record.changedValues();
+    for (const spd::RegistryEntryRecord& entry : record.registryEntries()) {
+        bool existed = false;
+        for (const RegistryValueBefore& value : before) {
+            if (value.root != RootOfHive(entry.hive) || Folded(value.key) != Folded(entry.key)) continue;
+            if (entry.IsWholeKey() ? value.keyExisted : value.existed && Folded(value.name) == Folded(entry.valueName)) {
+                existed = true;
+            }
+        }
+        if (!existed) RemoveRegistryEntry(entry);
+    }
+    for (auto it = before.rbegin(); it != before.rend(); ++it) RestoreValue(*it);
 }

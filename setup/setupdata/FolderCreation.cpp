@@ -22,12 +22,30 @@ namespace {
     throw CSetupException(SetupPhase::FolderCreation, cause);
 }
 
+// Creates `path` with its missing levels and records every level created,
+// parents first, so that a failed run and the uninstaller leave no empty
+// folder behind. False when a level cannot be created.
+bool CreateRecorded(SetupWork& work, const std::string& path) {
+    std::vector<std::string> created;
+    const bool done = CreateFolderPath(path, &created);
+    for (const std::string& level : created) work.record.AddCreatedFolder(level);
+    return done;
+}
+
+// True when this run has created `path` itself.
+bool CreatedByThisRun(const SetupWork& work, const std::string& path) {
+    const std::string wanted = WithoutTrailingBackslash(path);
+    for (const std::string& folder : work.record.createdFolders()) {
+        if (::lstrcmpiA(folder.c_str(), wanted.c_str()) == 0) return true;
+    }
+    return false;
+}
+
 void CreateDestination(SetupWork& work) {
     const std::string* destination = work.baseFolders.Lookup(static_cast<uint8_t>(spd::FolderKind::Destination));
     if (destination == nullptr) Fail(SetupCause::UnexpectedError);
     if (FolderExists(*destination)) return;
-    if (!CreateFolderPath(CheckedPath(*destination))) Fail(SetupCause::CannotCreateFolder);
-    work.record.AddCreatedFolder(*destination);
+    if (!CreateRecorded(work, CheckedPath(*destination))) Fail(SetupCause::CannotCreateFolder);
 }
 
 void CreateListedFolder(SetupWork& work, const spd::FolderEntry& folder) {
@@ -36,15 +54,16 @@ void CreateListedFolder(SetupWork& work, const spd::FolderEntry& folder) {
     const std::string full = CheckedPath(*base + "\\" + folder.TrimmedPath());
 
     if (FolderExists(full)) {
+        // Only a folder that was there before the run is asked about.
+        if (CreatedByThisRun(work, full)) return;
         const std::string question = FormatStringId(IDS_FOLDER_EXISTS, {full});
         if (AskUser(question, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) Fail(SetupCause::CannotContinue);
         return;  // used as it is, not created by this run
     }
-    if (!CreateFolderPath(full)) {
+    if (!CreateRecorded(work, full)) {
         AskUser(full, 0);
         Fail(SetupCause::CannotCreateFolder);
     }
-    work.record.AddCreatedFolder(full);
 }
 
 }  // namespace

@@ -47,13 +47,13 @@ std::string CommonFilesFolder() {
 
 }  // namespace
 
-void RunPreparation(SetupWork& work) {
+void RunPreparation(SetupWork& work, const std::function<void(SetupWork&)>& previousInstallation) {
     SetSourceFolder(work);
     CreateTempFolder(work);
     ResolveBaseFolders(work);
     CheckDataFilesPresent(work);
     work.header = ValidateSetupHeader(work.dataFiles[1]);
-    CheckPreviousInstallation(work);
+    if (previousInstallation) previousInstallation(work);
     SetProgressStep(work.sync, PreparationStep(work.header.volumeCount));
     CopyDataFiles(work);
 }
@@ -95,12 +95,6 @@ void CheckDataFilesPresent(SetupWork& work) {
         work.CancelPoint();
         if (!FileExists(file)) Fail(SetupCause::FileNotFound);
     }
-}
-
-void CheckPreviousInstallation(SetupWork&) {
-    // Looking for an earlier installation of the same screensaver and
-    // offering its removal belongs here. This build does not have it yet:
-    // the call point does nothing.
 }
 
 int PreparationStep(unsigned volumeCount) {

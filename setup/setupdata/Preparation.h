@@ -5,12 +5,15 @@
 // CMyException.
 #pragma once
 
+#include <functional>
+
 class SetupWork;
 
 // The whole phase, in order: source folder, temporary folder, base folders,
-// data files present, header validation, the previous installation, the
+// data files present, header validation, `previousInstallation` (the look
+// for an earlier installation of the same screensaver, when given), the
 // progress step, the copies.
-void RunPreparation(SetupWork& work);
+void RunPreparation(SetupWork& work, const std::function<void(SetupWork&)>& previousInstallation = {});
 
 // sourceFolder = the program's folder with a trailing backslash; dataFiles
 // = _setup.spd and user.spd in it.
@@ -31,10 +34,6 @@ void ResolveBaseFolders(SetupWork& work);
 // _setup.spd, then user.spd, each after a cancel point, must exist;
 // FileNotFound otherwise.
 void CheckDataFilesPresent(SetupWork& work);
-
-// The call point for the check for an earlier installation of the same
-// screensaver, between the header validation and the copies.
-void CheckPreviousInstallation(SetupWork& work);
 
 // The progress step of the preparation: 100,000 / (V + E + 2), V the
 // volumeCount and E 1 when V > 1.

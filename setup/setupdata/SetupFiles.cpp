@@ -36,7 +36,7 @@ bool CopyIntoFolder(const std::string& file, const std::string& folder, std::str
     return false;
 }
 
-bool CreateFolderPath(const std::string& path) {
+bool CreateFolderPath(const std::string& path, std::vector<std::string>* created) {
     if (path.empty()) return false;
     const std::string full = WithTrailingBackslash(path);
     size_t end = full.find('\\');
@@ -48,6 +48,7 @@ bool CreateFolderPath(const std::string& path) {
         if (level.empty() || level.back() == '\\') continue;  // doubled backslash: nothing to create
         if (FolderExists(level)) continue;
         if (!::CreateDirectoryA(level.c_str(), nullptr)) return false;
+        if (created != nullptr) created->push_back(level);
     }
     return true;
 }

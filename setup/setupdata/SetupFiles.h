@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CFile;
 
@@ -22,8 +23,9 @@ bool CopyIntoFolder(const std::string& file, const std::string& folder, std::str
 // Creates `path` level by level. The first component (the drive, such as
 // C:) must name an existing root; every further level that does not exist
 // is created. The first level that cannot be created ends the walk with
-// false, leaving the levels made so far in place.
-bool CreateFolderPath(const std::string& path);
+// false, leaving the levels made so far in place. Each level created is
+// appended to `created` (parents before their subfolders), also on failure.
+bool CreateFolderPath(const std::string& path, std::vector<std::string>* created = nullptr);
 
 // Size of the file at `path`; false when it cannot be read.
 bool GetFileSizeOf(const std::string& path, uint64_t& size);

@@ -1,12 +1,26 @@
 #include "worker/InstallRun.h"
 
 #include "install/FileLoop.h"
+#include "install/RestartReplace.h"
+#include "register/Activation.h"
 #include "register/InstallRecord.h"
+#include "register/PreviousInstallation.h"
+#include "register/RegistryEntries.h"
 #include "register/Rollback.h"
+#include "register/UninstallSupport.h"
 #include "setupdata/FolderCreation.h"
 #include "setupdata/Preparation.h"
 #include "setupdata/Volumes.h"
+#include "worker/MyException.h"
 #include "worker/SetupException.h"
+#include "worker/SetupStatus.h"
+#include "worker/WorkerOps.h"
+
+namespace {
+
+constexpr int kCompletionStep = 100000;
+
+}  // namespace
 
 InstallRun::InstallRun(CSetupSync& sync, SetupContext& context) : work_(sync, context) {}
 
@@ -15,16 +29,26 @@ InstallRun::~InstallRun() {
 }
 
 void InstallRun::RunBody() {
-    RunPreparation(work_);
+    RunPreparation(work_, RemovePreviousInstallation);
     CollectVolumes(work_);
     JoinAndOpen(work_);
     CreateFolders(work_);
     InstallFiles(work_);
 
-    // The finishing stages (uninstall log, registry entries, activation) are
-    // not built yet: a run that gets here is not complete, so it ends as an
-    // error and is undone; it never reports success.
-    throw CSetupException(SetupPhase::Completion, SetupCause::InternalError);
+    // Finishing.
+    WriteProductKey(work_);
+    NotifyDialog(work_.sync, true, Finishing, 0);
+    WriteUninstallSupport(work_);
+    ActivateScreensaver(work_.screensaverPath);
+    ScheduleRestartReplacements(work_);
+
+    // Completion: the last step of the bar, Completed, and out through the
+    // same end as every other run.
+    SetProgressStep(work_.sync, kCompletionStep);
+    StepProgress(work_.sync);
+    NotifyDialog(work_.sync, true, Completed, 0);
+    succeeded_ = true;
+    throw CMyException();
 }
 
 void InstallRun::CleanUp() {

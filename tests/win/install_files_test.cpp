@@ -240,7 +240,7 @@ TEST_F(FilesTest, WithoutTheSharedDllsKeyTheCountsEndTheRunSilently) {
 
     work->sharedFiles = {destination + "\\geteilt.dll"};
     EXPECT_EQ(Outcome([&] { RaiseSharedCounts(*work); }), "silent");
-    EXPECT_TRUE(work->record.raisedSharedCounts().empty());
+    EXPECT_TRUE(work->record.changedValues().empty());
 
     ASSERT_EQ(::RegCreateKeyExA(parent.Get(), "SharedDLLs", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(),
                                 nullptr),
@@ -285,7 +285,21 @@ protected:
 
     void Run(const spd::SetupDataSpec& spec, InstallRun& run) {
         WriteMedia(source, Build(spec));
+        RunToTheEnd(run);
+    }
+
+    // Runs up to the last cancel point of the finishing (the uninstall log is
+    // about to be compressed) and cancels there, so that the clean-up undoes
+    // the whole installation.
+    void RunToTheEnd(InstallRun& run) {
+        const InstallRecord& record = run.Work().record;
+        if (!run.Work().onCancelPoint) {
+            run.Work().onCancelPoint = [&] {
+                if (record.registryEntries().size() == 3) ::SetEvent(sync.cancelEvent);
+            };
+        }
         outcome = Outcome([&] { run.RunBody(); });
+        if (!context.uninstallerPath.empty()) ::DeleteFileA(context.uninstallerPath.c_str());
     }
 
     std::string outcome;
@@ -304,21 +318,22 @@ TEST_F(LoopTest, EveryFileIsPutInPlaceAndTheScreensaverWithoutAQuestion) {
     InstallRun run(sync, context);
     Run(spec, run);
     SetupWork& w = run.Work();
-    // The finishing stages come next: this build stops where they begin.
-    EXPECT_EQ(outcome, "Completion/InternalError");
+    EXPECT_EQ(outcome, "silent");
+    EXPECT_FALSE(run.Succeeded());
     EXPECT_EQ(boxes.Count(), 0u);
     EXPECT_EQ(ReadBytes(destination + "\\kalvorin.scr"), spec.files[0].content);
     EXPECT_EQ(ReadBytes(destination + "\\Docs\\readme.txt"), spec.files[1].content);
     EXPECT_EQ(w.screensaverPath, destination + "\\kalvorin.scr");
     EXPECT_EQ(w.configPath, destination + "\\kalvorin.cfg");
     EXPECT_EQ(w.sharedFiles, std::vector<std::string>{destination + "\\geteilt.dll"});
-    EXPECT_EQ(w.record.installedFiles().size(), 4u);
+    EXPECT_EQ(w.record.installedFiles().size(), 5u);  // with Unscr.log
     ASSERT_EQ(w.record.replacedFiles().size(), 1u);
     EXPECT_EQ(ReadBytes(PendingReplacementCopy(w.record.replacedFiles()[0])), earlier);
     // One step per file: the preparation's 3 x 33,333, then 4 x 250,000.
     EXPECT_EQ(ProgressPos(), 99999 + 4 * 250000);
+    EXPECT_EQ(shared->Get(), shared->Count(1));
 
-    // The clean-up of the failed run puts the earlier screensaver back and
+    // The clean-up of the cancelled run puts the earlier screensaver back and
     // removes everything else, the shared count included.
     run.CleanUp();
     EXPECT_EQ(ReadBytes(destination + "\\kalvorin.scr"), earlier);
@@ -345,8 +360,8 @@ TEST_F(LoopTest, AContentThatInflatesShortIsInstalledAsProduced) {
     WriteBytes(source + "\\user.spd", joined);
     WriteBytes(source + "\\_setup.spd", PackedProgram());
     InstallRun run(sync, context);
-    outcome = Outcome([&] { run.RunBody(); });
-    EXPECT_EQ(outcome, "Completion/InternalError");
+    RunToTheEnd(run);
+    EXPECT_EQ(outcome, "silent");
     EXPECT_EQ(ReadBytes(destination + "\\kurz.dat"), produced);
 }
 

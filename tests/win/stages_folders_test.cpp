@@ -41,18 +41,23 @@ protected:
         return Outcome([&] { CreateFolders(work); });
     }
 
+    // The destination's parent and the destination: neither exists before.
+    std::vector<std::string> DestinationLevels() const { return {root + "\\dest", destination}; }
+
     MessageBoxScript boxes;
 };
 
 // ---------------------------------------------------------------------------
 // The destination
 
-TEST_F(FoldersTest, AMissingDestinationIsCreatedAndRecordedWithItsFullPathOnly) {
+TEST_F(FoldersTest, AMissingDestinationIsCreatedWithEveryMissingLevelRecorded) {
     SetupWork work(sync, context);
     OpenTable(work, {});
     ASSERT_EQ(Create(work), "none");
     EXPECT_TRUE(IsFolder(destination));
-    EXPECT_EQ(work.record.createdFolders(), std::vector<std::string>{destination});
+    // Every level the run made is recorded, parents first, so that nothing
+    // of it stays behind empty.
+    EXPECT_EQ(work.record.createdFolders(), DestinationLevels());
     const std::vector<Status> statuses = Statuses();
     ASSERT_EQ(statuses.size(), 1u);
     EXPECT_EQ(statuses[0].code, CreatingFolders);
@@ -99,8 +104,9 @@ TEST_F(FoldersTest, AZeroChecksumOrSizeMeansThereIsNoTable) {
         OpenTableBytes(work, table, 2);
         ASSERT_EQ(Create(work), "none") << which;
         EXPECT_FALSE(IsFolder(destination + "\\One")) << which;
-        EXPECT_EQ(work.record.createdFolders(), std::vector<std::string>{destination}) << which;
+        EXPECT_EQ(work.record.createdFolders(), DestinationLevels()) << which;
         ::RemoveDirectoryA(destination.c_str());
+        ::RemoveDirectoryA((root + "\\dest").c_str());
     }
 }
 
@@ -118,7 +124,7 @@ TEST_P(FolderTableBlockTest, FailsBeforeAnyFolderOfTheTable) {
     OpenTableBytes(work, GetParam().table(), GetParam().folderCount);
     EXPECT_EQ(Create(work), GetParam().outcome);
     EXPECT_FALSE(IsFolder(destination + "\\One"));
-    EXPECT_EQ(work.record.createdFolders(), std::vector<std::string>{destination});
+    EXPECT_EQ(work.record.createdFolders(), DestinationLevels());
 }
 
 Bytes TwoRecords() {
@@ -259,25 +265,32 @@ TEST_F(FoldersTest, NoMemoryForTheTableStopsWithOutOfMemory) {
 TEST_F(FoldersTest, FoldersAreCreatedInPathOrderAndRecordedWithTheirFullPaths) {
     SetupWork work(sync, context);
     // A subfolder before its parent, a trailing backslash, two kinds with
-    // equal paths (kept in their order), several missing levels.
+    // equal paths (kept in their order), several missing levels, a folder
+    // listed twice and the destination itself.
     OpenTable(work, {Record(5, "Docs\\Bilder"), Record(3, "Same"), Record(5, "Docs\\"), Record(5, "Same"),
-                     Record(5, "Deep\\A\\B")});
+                     Record(5, "Deep\\A\\B"), Record(5, "Docs"), Record(5, "")});
     ASSERT_EQ(Create(work), "none");
-    EXPECT_EQ(boxes.Count(), 0u);  // the parent did not exist when it was created
+    // No question: every folder that existed was made by this run.
+    EXPECT_EQ(boxes.Count(), 0u);
     const std::string pf = context.programFilesFolder;
-    EXPECT_EQ(work.record.createdFolders(),
-              (std::vector<std::string>{destination, destination + "\\Deep\\A\\B", destination + "\\Docs",
-                                        destination + "\\Docs\\Bilder", pf + "\\Same", destination + "\\Same"}));
+    std::vector<std::string> expected = DestinationLevels();
+    for (const char* sub : {"\\Deep", "\\Deep\\A", "\\Deep\\A\\B", "\\Docs", "\\Docs\\Bilder"}) {
+        expected.push_back(destination + sub);
+    }
+    expected.push_back(pf + "\\Same");
+    expected.push_back(destination + "\\Same");
+    EXPECT_EQ(work.record.createdFolders(), expected);
     EXPECT_TRUE(IsFolder(destination + "\\Docs\\Bilder"));
-    EXPECT_TRUE(IsFolder(destination + "\\Deep\\A"));  // made, but not recorded
 }
 
 TEST_F(FoldersTest, OneLeadingAndOneTrailingBackslashAreIgnored) {
     SetupWork work(sync, context);
     OpenTable(work, {Record(5, "\\Lead\\"), Record(3, "\\Top")});
     ASSERT_EQ(Create(work), "none");
-    EXPECT_EQ(work.record.createdFolders(),
-              (std::vector<std::string>{destination, destination + "\\Lead", context.programFilesFolder + "\\Top"}));
+    std::vector<std::string> expected = DestinationLevels();
+    expected.push_back(destination + "\\Lead");
+    expected.push_back(context.programFilesFolder + "\\Top");
+    EXPECT_EQ(work.record.createdFolders(), expected);
 }
 
 TEST_F(FoldersTest, AnExistingFolderAsks169AndYesUsesItWithoutRecording) {
@@ -325,7 +338,9 @@ TEST_F(FoldersTest, AKindWithoutABaseFolderStopsWithUnexpectedError) {
     partial.Set(spd::FolderKind::Destination, destination);
     work.baseFolders = partial;
     EXPECT_EQ(Create(work), "FolderCreation/UnexpectedError");
-    EXPECT_EQ(work.record.createdFolders(), (std::vector<std::string>{destination, destination + "\\Alpha"}));
+    std::vector<std::string> expected = DestinationLevels();
+    expected.push_back(destination + "\\Alpha");
+    EXPECT_EQ(work.record.createdFolders(), expected);
 }
 
 TEST_F(FoldersTest, AFullPathLongerThan259CharactersIsAFileErrorNamingIt) {
@@ -334,8 +349,9 @@ TEST_F(FoldersTest, AFullPathLongerThan259CharactersIsAFileErrorNamingIt) {
     OpenTable(work, {Record(5, longName), Record(5, longName + "y")});
     const std::string tooLong = destination + "\\" + longName + "y";
     EXPECT_EQ(Create(work), "file error 3 " + tooLong);
-    EXPECT_EQ(work.record.createdFolders(),
-              (std::vector<std::string>{destination, destination + "\\" + longName}));
+    std::vector<std::string> expected = DestinationLevels();
+    expected.push_back(destination + "\\" + longName);
+    EXPECT_EQ(work.record.createdFolders(), expected);
 }
 
 }  // namespace

@@ -128,20 +128,20 @@ INSTANTIATE_TEST_SUITE_P(VolumeCounts, PreparationProgressTest,
 TEST_F(PreparationTest, TheUninstallerFileIsLookedForFirst) {
     WriteMedia(source, Build(BasicSpec()));
     ::DeleteFileA((source + "\\_setup.spd").c_str());
-    EXPECT_EQ(Run(RunPreparation), "Preparation/FileNotFound");
+    EXPECT_EQ(Run([](SetupWork& w) { RunPreparation(w); }), "Preparation/FileNotFound");
     // The temporary folder was made before and is listed for removal.
     EXPECT_EQ(lastTempFolders.size(), 1u);
     EXPECT_TRUE(lastTempFiles.empty());
 
     // Even with a user.spd that would fail its validation.
     WriteBytes(source + "\\user.spd", Bytes(10, 0));
-    EXPECT_EQ(Run(RunPreparation), "Preparation/FileNotFound");
+    EXPECT_EQ(Run([](SetupWork& w) { RunPreparation(w); }), "Preparation/FileNotFound");
 }
 
 TEST_F(PreparationTest, AMissingUserSpdStopsWithFileNotFound) {
     WriteMedia(source, Build(BasicSpec()));
     ::DeleteFileA((source + "\\user.spd").c_str());
-    EXPECT_EQ(Run(RunPreparation), "Preparation/FileNotFound");
+    EXPECT_EQ(Run([](SetupWork& w) { RunPreparation(w); }), "Preparation/FileNotFound");
 }
 
 TEST_F(PreparationTest, ACopyThatCannotBeMadeStopsWithFileError) {
@@ -235,7 +235,7 @@ TEST_F(PreparationTest, AUserSpdInUseStopsWithFileError) {
     HANDLE held = ::CreateFileA((source + "\\user.spd").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Run(RunPreparation), "Preparation/FileError");
+    EXPECT_EQ(Run([](SetupWork& w) { RunPreparation(w); }), "Preparation/FileError");
     ::CloseHandle(held);
 }
 

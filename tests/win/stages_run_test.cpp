@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "setupdata/Preparation.h"
+#include "system/RegistryRecords.h"
 #include "stagetest/StageFixture.h"
 #include "worker/InstallRun.h"
 
@@ -36,26 +37,60 @@ protected:
         EXPECT_EQ(ReadBytes(source + "\\user.spd"), image.volumes[0]);
     }
 
+    // Removes what a successful run left outside the test folder: its
+    // registry entries and the uninstaller in the Windows folder.
+    void Forget(const std::vector<spd::RegistryEntryRecord>& entries) {
+        for (const spd::RegistryEntryRecord& entry : entries) RemoveRegistryEntry(entry);
+        if (!context.uninstallerPath.empty()) ::DeleteFileA(context.uninstallerPath.c_str());
+        context.uninstallerPath.clear();
+    }
+
+    // Removes everything a successful run of `spec` installed.
+    void RemoveInstallation(const std::vector<spd::RegistryEntryRecord>& entries) {
+        Forget(entries);
+        for (const std::string& file : {destination + "\\kalvorin.scr", destination + "\\Docs\\readme.txt",
+                                        destination + "\\Unscr.log",
+                                        context.programFilesFolder + "\\Kalvorin\\more.dat"}) {
+            ::DeleteFileA(file.c_str());
+        }
+        for (const std::string& folder : {destination + "\\Docs\\Bilder", destination + "\\Docs", destination,
+                                          context.programFilesFolder + "\\Kalvorin"}) {
+            ::RemoveDirectoryA(folder.c_str());
+        }
+    }
+
+    void TearDown() override {
+        // Uninstallers a failed run leaves in the Windows folder.
+        for (const std::string& path : uninstallers) ::DeleteFileA(path.c_str());
+        StageTest::TearDown();
+    }
+
     spd::SetupDataSpec spec;
     spd::SetupDataImage image;
     MessageBoxScript boxes;
+    std::vector<std::string> uninstallers;
 };
 
-TEST_F(RunTest, InstallsEveryFileThenEndsAsAnErrorBecauseTheFinishingIsNotBuiltYet) {
+TEST_F(RunTest, ARunInstallsEveryFileAndCompletes) {
     InstallRun run(sync, context);
     std::string outcome = Outcome([&] { run.RunBody(); });
-    EXPECT_EQ(outcome, "Completion/InternalError");
-    EXPECT_FALSE(run.Succeeded());
+    // The normal end of the body is the silent abort, after the success mark.
+    EXPECT_EQ(outcome, "silent");
+    EXPECT_TRUE(run.Succeeded());
 
     // The run got through every stage.
-    EXPECT_TRUE(IsFolder(destination + "\\Docs\\Bilder"));
-    EXPECT_EQ(run.Work().record.createdFolders(),
+    const InstallRecord& record = run.Work().record;
+    EXPECT_EQ(record.createdFolders(),
               (std::vector<std::string>{destination, destination + "\\Docs", destination + "\\Docs\\Bilder",
                                         context.programFilesFolder + "\\Kalvorin"}));
     EXPECT_EQ(ReadBytes(context.programFilesFolder + "\\Kalvorin\\more.dat"), spec.files[2].content);
-    EXPECT_EQ(run.Work().filesRead, 3);
-    EXPECT_EQ(run.Work().currentFile.targetPath, context.programFilesFolder + "\\Kalvorin\\more.dat");
-    // Posted: CreatingFolders; sent: CopyingFile with each name, in order.
+    EXPECT_EQ(record.installedFiles(),
+              (std::vector<std::string>{destination + "\\kalvorin.scr", destination + "\\Docs\\readme.txt",
+                                        context.programFilesFolder + "\\Kalvorin\\more.dat",
+                                        destination + "\\Unscr.log"}));
+    EXPECT_EQ(record.registryEntries().size(), 3u);
+    // Posted: CreatingFolders, Finishing, Completed; sent: CopyingFile with
+    // each name, in order.
     std::vector<int> posted;
     std::vector<std::string> names;
     for (const Status& s : Statuses()) {
@@ -63,32 +98,63 @@ TEST_F(RunTest, InstallsEveryFileThenEndsAsAnErrorBecauseTheFinishingIsNotBuiltY
         else if (s.code == CopyingFile) names.push_back(s.text);
         else ADD_FAILURE() << "sent status " << s.code;
     }
-    EXPECT_EQ(posted, std::vector<int>{CreatingFolders});
+    EXPECT_EQ(posted, (std::vector<int>{CreatingFolders, Finishing, Completed}));
     EXPECT_EQ(names, (std::vector<std::string>{"kalvorin.scr", "readme.txt", "more.dat"}));
-    EXPECT_EQ(ProgressPos(), 5 * 16666 + 3 * 333333);
+    EXPECT_EQ(ProgressPos(), 5 * 16666 + 3 * 333333 + 100000);
     EXPECT_EQ(boxes.Count(), 0u);
 
-    // The clean-up removes the temporary files and folders and, as the run
-    // did not succeed, the folders it created.
+    // The clean-up of a successful run removes only the temporary things.
+    const std::vector<spd::RegistryEntryRecord> entries = record.registryEntries();
     run.CleanUp();
-    ExpectNothingLeft();
+    EXPECT_TRUE(ListFolder(root + "\\tmp").empty());
+    EXPECT_TRUE(IsFile(destination + "\\Docs\\readme.txt"));
+    EXPECT_TRUE(IsFile(destination + "\\Unscr.log"));
     EXPECT_TRUE(run.Work().record.IsEmpty());
     EXPECT_FALSE(run.Work().joined.IsOpen());
     EXPECT_TRUE(run.Work().baseFolders.Empty());
+    Forget(entries);
 }
 
-TEST_F(RunTest, CleanUpKeepsFoldersThatExistedAndFoldersWithFilesInThem) {
+TEST_F(RunTest, ACancelAtTheLastPointUndoesEverythingButTheUninstallerAndKeepsWhatExisted) {
     MakeFolders(destination + "\\Docs");
     boxes.Answer(IDYES);  // use the existing Docs
     InstallRun run(sync, context);
-    EXPECT_EQ(Outcome([&] { run.RunBody(); }), "Completion/InternalError");
-    EXPECT_EQ(run.Work().record.createdFolders(),
+    // The last cancel point: the log is open, the registry entries are
+    // written, the log is about to be compressed.
+    const InstallRecord& record = run.Work().record;
+    run.Work().onCancelPoint = [&] {
+        if (record.registryEntries().size() == 3) ::SetEvent(sync.cancelEvent);
+    };
+    ASSERT_EQ(Outcome([&] { run.RunBody(); }), "silent");
+    EXPECT_FALSE(run.Succeeded());
+    const std::vector<spd::RegistryEntryRecord> entries = record.registryEntries();
+    ASSERT_FALSE(context.uninstallerPath.empty());
+    uninstallers.push_back(context.uninstallerPath);
+    EXPECT_EQ(record.createdFolders(),
               (std::vector<std::string>{destination + "\\Docs\\Bilder", context.programFilesFolder + "\\Kalvorin"}));
     WriteBytes(destination + "\\Docs\\mine.txt", Bytes{1});
     run.CleanUp();
     EXPECT_FALSE(IsFolder(destination + "\\Docs\\Bilder"));
     EXPECT_TRUE(IsFile(destination + "\\Docs\\mine.txt"));
+    EXPECT_FALSE(IsFile(destination + "\\Unscr.log"));
+    EXPECT_FALSE(IsFolder(context.programFilesFolder + "\\Kalvorin"));
     EXPECT_TRUE(ListFolder(root + "\\tmp").empty());
+    // The registry entries are gone; the uninstaller stays in the Windows
+    // folder.
+    for (const spd::RegistryEntryRecord& entry : entries) {
+        HKEY key = nullptr;
+        const bool keyThere = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.key.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+        bool there = keyThere;
+        if (keyThere) {
+            if (!entry.IsWholeKey()) {
+                there = ::RegQueryValueExA(key, entry.valueName.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+                        ERROR_SUCCESS;
+            }
+            ::RegCloseKey(key);
+        }
+        EXPECT_FALSE(there) << entry.key << " " << entry.valueName;
+    }
+    EXPECT_TRUE(IsFile(context.uninstallerPath));
 }
 
 TEST_F(RunTest, ACancelAtEachCancelPointEndsSilentlyAndLeavesNothing) {
@@ -97,8 +163,11 @@ TEST_F(RunTest, ACancelAtEachCancelPointEndsSilentlyAndLeavesNothing) {
     {
         InstallRun run(sync, context);
         run.Work().onCancelPoint = [&] { ++points; };
-        ASSERT_EQ(Outcome([&] { run.RunBody(); }), "Completion/InternalError");
+        ASSERT_EQ(Outcome([&] { run.RunBody(); }), "silent");
+        ASSERT_TRUE(run.Succeeded());
+        const std::vector<spd::RegistryEntryRecord> entries = run.Work().record.registryEntries();
         run.CleanUp();
+        RemoveInstallation(entries);
     }
     // Preparation: 2 data files tested, 2 copied. Volumes: 2 looked for,
     // 1 before joining, 3 before appending, 3 pieces appended, 1 piece of
@@ -108,8 +177,9 @@ TEST_F(RunTest, ACancelAtEachCancelPointEndsSilentlyAndLeavesNothing) {
     // generator seeded with the time in seconds before each file (and before
     // the joined data's name): within one second a file draws the names of
     // the files before it first, so a run has 1 to 4 draws per file.
+    // Finishing: before the log is opened, before it is compressed.
     constexpr int kJoinedDataPoints = 4 + 2 + 1 + 3 + 3 + 1 + 1;
-    constexpr int kFixedPoints = kJoinedDataPoints + 6 + 1 + 3 * 2;
+    constexpr int kFixedPoints = kJoinedDataPoints + 6 + 1 + 3 * 2 + 2;
     EXPECT_GE(points, kFixedPoints + 3);
     EXPECT_LE(points, kFixedPoints + 2 + 3 + 4);
     ExpectNothingLeft();
@@ -123,9 +193,14 @@ TEST_F(RunTest, ACancelAtEachCancelPointEndsSilentlyAndLeavesNothing) {
             if (++seen == n) ::SetEvent(sync.cancelEvent);
         };
         const std::string outcome = Outcome([&] { run.RunBody(); });
+        if (!context.uninstallerPath.empty()) uninstallers.push_back(context.uninstallerPath);
         if (seen < n) {
             // This run drew fewer names: the clock moved on between files.
+            const std::vector<spd::RegistryEntryRecord> entries = run.Work().record.registryEntries();
+            const bool succeeded = run.Succeeded();
             run.CleanUp();
+            if (succeeded) RemoveInstallation(entries);
+            ExpectNothingLeft();
             continue;
         }
         EXPECT_EQ(outcome, "silent") << "cancel point " << n;

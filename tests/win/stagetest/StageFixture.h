@@ -430,10 +430,33 @@ protected:
     }
 
     void TearDown() override {
+        ForgetInstallations();
         Pump();
         if (progress) ::DestroyWindow(progress);
         if (statusWindow) ::DestroyWindow(statusWindow);
         if (!HasFailure()) DeleteTree(root);
+    }
+
+    // Registry entries that a run of a test's setup (display name "Kalvorin")
+    // may have left: its Uninstall entry, its product value and the product
+    // keys named after paths below the tests' folder.
+    static void ForgetInstallations() {
+        ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalvorin");
+        HKEY products = nullptr;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Brisvane Screensaver", 0, KEY_ALL_ACCESS, &products) !=
+            ERROR_SUCCESS) {
+            return;
+        }
+        ::RegDeleteValueA(products, "KALVORIN");
+        std::vector<std::string> keys;
+        char name[512];
+        for (DWORD i = 0;; ++i) {
+            DWORD length = sizeof name;
+            if (::RegEnumKeyExA(products, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (std::string(name).find("KALVST") != std::string::npos) keys.push_back(name);
+        }
+        for (const std::string& key : keys) ::RegDeleteKeyA(products, key.c_str());
+        ::RegCloseKey(products);
     }
 
     static std::string RootFolder() {

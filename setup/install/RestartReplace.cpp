@@ -1,0 +1,24 @@
+#include "install/RestartReplace.h"
+
+#include "codec/FolderKind.h"
+#include "register/InstallRecord.h"
+#include "setupdata/SetupWork.h"
+#include "system/RestartSchedule.h"
+#include "system/ShortPath.h"
+#include "worker/SetupException.h"
+
+void ScheduleRestartReplacements(SetupWork& work) {
+    if (!work.context.rebootRequired) return;
+    std::vector<WininitLine> lines;
+    for (const std::string& entry : work.record.pendingReplacements()) {
+        const std::string source = ShortPathOf(PendingReplacementCopy(entry));
+        const std::string target = ShortPathOf(PendingReplacementTarget(entry));
+        if (work.context.isWin9x) lines.emplace_back(target, source);
+        else MoveAtRestart(source, target);
+    }
+    if (!work.context.isWin9x) return;
+    const std::string* windows = work.baseFolders.Lookup(static_cast<uint8_t>(spd::FolderKind::Windows));
+    if (windows == nullptr || !AppendWininitLines(*windows, lines)) {
+        throw CSetupException(SetupPhase::Completion, SetupCause::FileError);
+    }
+}

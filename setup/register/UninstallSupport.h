@@ -1,0 +1,34 @@
+// Uninstall support of a finished installation: the uninstall log Unscr.log
+// in the destination folder, the uninstaller program unpacked from
+// _setup.spd into the Windows folder under a free name "UnSc####.exe", the
+// Uninstall entry and the product value that point at both.
+//
+// The user may give up the log (question 223, Cancel) and a damaged
+// _setup.spd gives no uninstaller: the installation then ends without
+// uninstall support, but still as a success.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CFile;
+class SetupWork;
+
+// The whole stage, in order: a cancel point; the log opened (question 223 on
+// failure, Retry without limit); the uninstaller's name chosen and the
+// program unpacked (its installation errors swallowed); the Uninstall entry
+// and the product value; the log written (after a last cancel point).
+void WriteUninstallSupport(SetupWork& work);
+
+// "<windowsFolder>\UnSc####.exe" with four random digits, drawn again while
+// a file of that name exists.
+std::string ChooseUninstallerPath(const std::string& windowsFolder);
+
+// Writes `program` to a new file at `path` (exclusive, created or
+// truncated). Raises (Completion, FileError) when it cannot be created.
+void WriteUninstallerProgram(const std::string& path, const std::vector<uint8_t>& program);
+
+// Writes the compressed log of the run's record to the open `log` and
+// closes it. Raises (FileInstallation, CompressError | OutOfMemory).
+void WriteUninstallLog(SetupWork& work, CFile& log);
