@@ -71,9 +71,12 @@ TEST(Manifest, FullManifest)
     EXPECT_EQ(m.volumeSize, 1440u * 1024);
     EXPECT_EQ(m.layout, spdpack::VolumeLayout::DiskFolders);
     EXPECT_EQ(m.singleVolumeCount, 0);
-    ASSERT_EQ(m.folders.size(), 1u);
+    ASSERT_EQ(m.folders.size(), 2u);
     EXPECT_EQ(m.folders[0].kind, spd::FolderKind::Destination);
     EXPECT_EQ(m.folders[0].path, "Bilder\\Winter");
+    EXPECT_FALSE(m.folders[0].added);
+    EXPECT_EQ(m.folders[1].path, "Bilder");  // the listed folder's parent
+    EXPECT_TRUE(m.folders[1].added);
     ASSERT_EQ(m.files.size(), 2u);
     EXPECT_EQ(m.files[0].source, std::filesystem::path("/m/payload/Kalvorin.scr"));
     EXPECT_EQ(m.files[0].name, "Kalvorin.scr");

@@ -43,8 +43,8 @@ public:
             cfg += "Bild" + std::to_string(i) + "=winter" + std::to_string(i) + ".jpg\r\n";
         WriteText(dir / "payload/winter.cfg", cfg);
         WriteFile(dir / "payload/readme.txt", Bytes{});
-        WriteFile(dir / "bin/UnScr.exe", Pseudorandom(700, 13));
-        WriteFile(dir / "bin/setup.exe", Pseudorandom(900, 14));
+        WriteFile(dir / "bin/UnScr.exe", Pseudorandom(200, 13));
+        WriteFile(dir / "bin/setup.exe", Pseudorandom(300, 14));
     }
 
     // Folder table, all four flags, volumes of 2048 bytes in disk folders.
@@ -102,7 +102,9 @@ TEST(SpdpackBuild, DiskFoldersWithThreeVolumesAndAllFlags)
                                                       "Disk 3/user.002"}));
     EXPECT_EQ(ReadFile(out / "Disk 1/setup.exe"), ReadFile(p.dir / "bin/setup.exe"));
     EXPECT_EQ(spd::UnpackProgram(ReadFile(out / "Disk 1/_setup.spd")).value, ReadFile(p.dir / "bin/UnScr.exe"));
-    EXPECT_EQ(fs::file_size(out / "Disk 1/user.spd"), 2048u);
+    // Disk 1 holds setup.exe and _setup.spd within the 2048 bytes as well.
+    const std::uint64_t first = 2048 - 300 - fs::file_size(out / "Disk 1/_setup.spd");
+    EXPECT_EQ(fs::file_size(out / "Disk 1/user.spd"), first);
     EXPECT_EQ(fs::file_size(out / "Disk 2/user.001"), 2048u);
     EXPECT_LE(fs::file_size(out / "Disk 3/user.002"), 2048u);
 
@@ -113,10 +115,10 @@ TEST(SpdpackBuild, DiskFoldersWithThreeVolumesAndAllFlags)
     EXPECT_EQ(Le16(joined, 36), 2) << "folderCount";
     EXPECT_EQ(Le16(joined, 44), 4) << "fileCount";
 
-    // The first split point (offset 2048 of the joined data) lies inside a block.
+    // The first split point lies inside a block.
     std::size_t pos = 192;
     bool inside = false;
-    auto step = [&](std::size_t start, std::size_t end) { inside = inside || (start < 2048 && 2048 < end); };
+    auto step = [&](std::size_t start, std::size_t end) { inside = inside || (start < first && first < end); };
     std::uint32_t catalogOffset = Le32(joined, 40);
     step(pos, catalogOffset);
     pos = catalogOffset + 16;
@@ -146,8 +148,9 @@ TEST(SpdpackBuild, InspectReportsAChangedByteAfterOffset192)
     fs::path out = p.dir / "out";
     ASSERT_EQ(p.Build(p.Manifest(p.FullManifest()), out).exitCode, 0);
 
+    const std::size_t lastOfFirst = fs::file_size(out / "Disk 1/user.spd") - 1;
     for (const auto& [file, offset] : {std::pair<std::string, std::size_t>{"Disk 1/user.spd", 192},
-                                       {"Disk 1/user.spd", 2047}, {"Disk 2/user.001", 88 + 500},
+                                       {"Disk 1/user.spd", lastOfFirst}, {"Disk 2/user.001", 88 + 500},
                                        {"Disk 3/user.002", 100}}) {
         fs::path target = out / file;
         Bytes original = ReadFile(target);
