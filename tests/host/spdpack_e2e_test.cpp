@@ -3,6 +3,7 @@
 
 #include "codec/BlockHeader.h"
 #include "codec/PackedProgram.h"
+#include "codec/SetupData.h"
 #include "codec/UninstallLog.h"
 
 #include <gtest/gtest.h>
@@ -350,4 +351,91 @@ TEST(SpdpackLog, ShowsEveryRecordAndVerifiesTheChecksum)
 
     WriteFile(dir / "short.log", Bytes(50, 0));
     EXPECT_EQ(RunSpdpack({"log", (dir / "short.log").string()}).exitCode, 1);
+}
+
+TEST(SpdpackExtract, GivesBackEveryFileOfThreeVolumes)
+{
+    Project p;
+    fs::path out = p.dir / "out";
+    ASSERT_EQ(p.Build(p.Manifest(p.FullManifest()), out).exitCode, 0);
+    RunResult r = RunSpdpack({"extract", out.string(), "-o", (p.dir / "ex").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "4 file(s) written to")) << r.out;
+    EXPECT_EQ(Listing(p.dir / "ex"),
+              (std::vector<std::string>{"Destination", "Destination/Bilder", "Destination/Bilder/Winter",
+                                        "Destination/Bilder/Winter/winter.cfg", "Destination/Liesmich.txt", "System",
+                                        "System/Kalvorin.scr", "System/kalvgl.dll"}));
+    for (const auto& [extracted, source] : std::vector<std::pair<std::string, std::string>>{
+             {"System/Kalvorin.scr", "payload/Kalvorin.scr"}, {"System/kalvgl.dll", "payload/kalvgl.dll"},
+             {"Destination/Bilder/Winter/winter.cfg", "payload/winter.cfg"},
+             {"Destination/Liesmich.txt", "payload/readme.txt"}})
+        EXPECT_EQ(ReadFile(p.dir / "ex" / extracted), ReadFile(p.dir / source)) << extracted;
+}
+
+TEST(SpdpackExtract, AChangedByteIsReportedWithItsFileAndVolume)
+{
+    Project p;
+    fs::path out = p.dir / "out";
+    ASSERT_EQ(p.Build(p.Manifest(p.FullManifest()), out).exitCode, 0);
+    const std::vector<fs::path> volumes = {out / "Disk 1/user.spd", out / "Disk 2/user.001", out / "Disk 3/user.002"};
+    const Bytes joined = JoinByHand(volumes);
+    const std::size_t disk3 = joined.size() - (fs::file_size(volumes[2]) - 88);  // where user.002's data begins
+
+    // The content block of a file that runs into Disk 3, walked by hand.
+    const char* const targets[] = {"<System>\\Kalvorin.scr", "<System>\\kalvgl.dll",
+                                   "<Destination>\\Bilder\\Winter\\winter.cfg", "<Destination>\\Liesmich.txt"};
+    std::size_t pos = Le32(joined, 40) + 16, changed = 0;
+    std::string target;
+    for (const char* t : targets) {
+        pos += 16 + Le32(joined, pos + 8);  // the file record
+        const std::size_t end = pos + 16 + Le32(joined, pos + 8);
+        if (target.empty() && end > disk3 && end - std::max(pos + 16, disk3) > 1) {
+            changed = std::max(pos + 16, disk3);
+            target = t;
+        }
+        pos = end;
+    }
+    ASSERT_FALSE(target.empty());
+    Bytes volume = ReadFile(volumes[2]);
+    volume.at(88 + changed - disk3) ^= 0x55;
+    WriteFile(volumes[2], volume);
+
+    RunResult r = RunSpdpack({"extract", out.string(), "-o", (p.dir / "ex").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Contains(r.err, "\"" + target + "\", content in ")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "Disk 3/user.002")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "; not written")) << r.err;
+    EXPECT_TRUE(Contains(r.out, "3 file(s) written")) << r.out;
+    RunResult inspect = RunSpdpack({"inspect", out.string()});
+    EXPECT_EQ(inspect.exitCode, 1);
+    EXPECT_TRUE(Contains(inspect.err, "\"" + target + "\", content in ")) << inspect.err;
+}
+
+TEST(SpdpackExtract, NamesThatWouldLeaveTheFolderAreNotWritten)
+{
+    spd::SetupDataSpec spec;
+    spec.displayName = "Kalvorin";
+    spec.folders = {{spd::FolderEntry::kTag, 5, "..\\Drau\xDF" "en"}, {spd::FolderEntry::kTag, 5, "Gut"}};
+    for (const auto& [subfolder, name] : std::vector<std::pair<std::string, std::string>>{
+             {"..\\..", "a.txt"}, {"", "..\\b.txt"}, {"", "/etc/c.txt"}, {"Gut", "CON"}, {"Gut", "gut.txt"}}) {
+        spd::SetupFile f;
+        f.entry.folderKind = 5;
+        f.entry.subfolder = subfolder;
+        f.entry.fileName = name;
+        f.content = {'x'};
+        spec.files.push_back(f);
+    }
+    auto image = spd::BuildSetupData(spec);
+    ASSERT_TRUE(image);
+    TempDir dir;
+    WriteFile(dir / "medium/user.spd", image.value.joined);
+    RunResult r = RunSpdpack({"extract", (dir / "medium").string(), "-o", (dir / "ex/inner").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    for (const char* part : {"folder \"..\\Drau\xC3\x9F" "en\": subfolder \"..\\Drau\xC3\x9F" "en\" has a \"..\" component; not made",
+                             "file 1 \"<Destination>\\..\\..\\a.txt\": subfolder \"..\\..\" has a \"..\" component; not written",
+                             "file 2 \"<Destination>\\..\\b.txt\": name \"..\\b.txt\" holds a character",
+                             "file 3 \"<Destination>\\/etc/c.txt\": name", "file 4 \"<Destination>\\Gut\\CON\": name \"CON\" is a device name"})
+        EXPECT_TRUE(Contains(r.err, part)) << "expected \"" << part << "\" in: " << r.err;
+    EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"ex", "ex/inner", "ex/inner/Destination", "ex/inner/Destination/Gut",
+                                                             "ex/inner/Destination/Gut/gut.txt", "medium", "medium/user.spd"}));
 }
