@@ -8,6 +8,7 @@
 #include "codec/PackedProgram.h"
 #include "codec/VolumeName.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <random>
@@ -60,7 +61,8 @@ void CheckBeforeCompressing(const Manifest& m, std::uint64_t disk1)
         spd::VolumeFilesFor(bounds.least, m.volumeSize, m.volumeSize - disk1) > kMaxVolumes)
         throw BuildError(m.path.string() + ": [volumes]: size: " + Bytes(m.volumeSize) +
                          " per disk needs more than 65535 volumes, the most the setup data can count; a volume size of " +
-                         Bytes(SmallestVolumeSize(bounds.most, disk1)) + " is enough whatever the files compress to");
+                         Bytes(SmallestVolumeSize(std::min<std::uint64_t>(bounds.most, 0xFFFFFFFFull), disk1)) +
+                         " is enough whatever the files compress to");
 }
 
 }  // namespace
