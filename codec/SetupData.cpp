@@ -77,24 +77,25 @@ std::vector<CompressedFile> CompressFiles(const SetupDataSpec& spec, const Progr
 
 }  // namespace
 
-std::uint64_t VolumeFilesFor(std::uint64_t length, std::uint64_t volumeSize)
+std::uint64_t VolumeFilesFor(std::uint64_t length, std::uint64_t volumeSize, std::uint64_t firstVolumeSize)
 {
-    if (volumeSize <= VolumeHeader::kSize || length <= volumeSize)
+    const std::uint64_t first = firstVolumeSize ? firstVolumeSize : volumeSize;
+    if (volumeSize <= VolumeHeader::kSize || length <= first)
         return 1;
     std::uint64_t perVolume = volumeSize - VolumeHeader::kSize;
-    return 1 + (length - volumeSize + perVolume - 1) / perVolume;
+    return 1 + (length - first + perVolume - 1) / perVolume;
 }
 
 std::vector<std::vector<std::uint8_t>> SplitIntoVolumes(ByteSpan joined, const SetupHeader& header,
-                                                        std::uint64_t volumeSize)
+                                                        std::uint64_t volumeSize, std::uint64_t firstVolumeSize)
 {
     std::vector<std::vector<std::uint8_t>> volumes;
-    std::uint64_t count = VolumeFilesFor(joined.size(), volumeSize);
+    std::uint64_t count = VolumeFilesFor(joined.size(), volumeSize, firstVolumeSize);
     if (count == 1) {
         volumes.emplace_back(joined.begin(), joined.end());
         return volumes;
     }
-    std::size_t first = static_cast<std::size_t>(volumeSize);
+    std::size_t first = static_cast<std::size_t>(firstVolumeSize ? firstVolumeSize : volumeSize);
     volumes.emplace_back(joined.begin(), joined.begin() + first);
     std::size_t pos = first;
     std::size_t perVolume = static_cast<std::size_t>(volumeSize - VolumeHeader::kSize);
@@ -113,13 +114,29 @@ std::vector<std::vector<std::uint8_t>> SplitIntoVolumes(ByteSpan joined, const S
     return volumes;
 }
 
+Status SplitImage(SetupDataImage& image, std::uint64_t volumeSize, std::uint64_t firstVolumeSize,
+                  std::uint16_t singleVolumeCount)
+{
+    const std::uint64_t volumeFiles = volumeSize ? VolumeFilesFor(image.joined.size(), volumeSize, firstVolumeSize) : 1;
+    if (volumeFiles > kMaxU16)
+        return Status::Overflow;
+    SetupHeader& h = image.header;
+    h.volumeCount = volumeFiles > 1 ? static_cast<std::uint16_t>(volumeFiles) : singleVolumeCount;
+    auto headerBytes = h.Encode();
+    std::copy(headerBytes.begin(), headerBytes.end(), image.joined.begin());
+    image.volumes = volumeFiles > 1 ? SplitIntoVolumes(image.joined, h, volumeSize, firstVolumeSize)
+                                    : SplitIntoVolumes(image.joined, h, 0);
+    return Status::Ok;
+}
+
 Result<SetupDataImage> BuildSetupData(const SetupDataSpec& spec, const ProgressFn& progress)
 {
     if (spec.files.empty())
         return Status::BadSize;
     if (spec.files.size() > kMaxU16 || spec.folders.size() > kMaxU16)
         return Status::Overflow;
-    if (spec.volumeSize != 0 && spec.volumeSize < kMinVolumeSize)
+    if (spec.volumeSize != 0 && (spec.volumeSize < kMinVolumeSize ||
+                                 (spec.firstVolumeSize != 0 && spec.firstVolumeSize < kMinVolumeSize)))
         return Status::BadSize;
 
     auto table = EncodeFolderTable(spec.folders, spec.level);
@@ -167,14 +184,9 @@ Result<SetupDataImage> BuildSetupData(const SetupDataSpec& spec, const ProgressF
     std::copy(catalogBytes.begin(), catalogBytes.end(), joined.begin() + h.catalogOffset);
 
     h.dataChecksum = DataChecksum(joined);
-    std::uint64_t volumeFiles = spec.volumeSize ? VolumeFilesFor(length, spec.volumeSize) : 1;
-    if (volumeFiles > kMaxU16)
-        return Status::Overflow;
-    h.volumeCount = volumeFiles > 1 ? static_cast<std::uint16_t>(volumeFiles) : spec.singleVolumeCount;
-    auto headerBytes = h.Encode();
-    std::copy(headerBytes.begin(), headerBytes.end(), joined.begin());
-
-    image.volumes = SplitIntoVolumes(joined, h, volumeFiles > 1 ? spec.volumeSize : 0);
+    Status split = SplitImage(image, spec.volumeSize, spec.firstVolumeSize, spec.singleVolumeCount);
+    if (split != Status::Ok)
+        return split;
     return image;
 }
 
@@ -233,6 +245,9 @@ Status CatalogReader::Verify()
 
 Result<CatalogReader::Item> CatalogReader::Next()
 {
+    recordOffset_ = pos_;
+    contentOffset_ = 0;
+    lastEntry_.reset();
     ByteReader r(joined_);
     if (!r.Seek(pos_))
         return Status::Truncated;
@@ -253,6 +268,8 @@ Result<CatalogReader::Item> CatalogReader::Next()
         return Status::LengthMismatch;
     item.entryBlock = *entryHeader;
     item.entry = *CatalogEntry::Decode(entryBytes.value);
+    lastEntry_ = item.entry;
+    contentOffset_ = r.position();
 
     auto contentHeader = BlockHeader::Decode(r.Bytes(BlockHeader::kSize));
     if (!contentHeader)
@@ -260,12 +277,14 @@ Result<CatalogReader::Item> CatalogReader::Next()
     stored = r.Bytes(contentHeader->storedSize);
     if (!r.ok())
         return Status::Truncated;
+    // The block lies whole in the data: whatever its bytes hold, the next
+    // file starts after it.
+    pos_ = r.position();
     auto content = ExpandBlock(*contentHeader, stored);
     if (!content)
         return content.status;
     item.contentBlock = *contentHeader;
     item.content = std::move(content.value);
-    pos_ = r.position();
     return item;
 }
 

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,7 @@ struct SetupDataSpec {
     int level = kDefaultCompressionLevel;
     unsigned threads = 0;               // 0: one per hardware thread
     std::uint64_t volumeSize = 0;       // largest volume file; 0: no split
+    std::uint64_t firstVolumeSize = 0;  // largest user.spd when split; 0: volumeSize
     std::uint16_t singleVolumeCount = 1;  // volumeCount written when all fits in user.spd (0 or 1)
 };
 
@@ -62,13 +64,21 @@ using ProgressFn = std::function<void(std::uint64_t done, std::uint64_t total)>;
 Result<SetupDataImage> BuildSetupData(const SetupDataSpec& spec, const ProgressFn& progress = {});
 
 // Number of volume files for joined data of length bytes with volumes of
-// at most volumeSize bytes (user.spd holds volumeSize bytes of the data, a
-// further volume its 88-byte header and volumeSize - 88 bytes).
-std::uint64_t VolumeFilesFor(std::uint64_t length, std::uint64_t volumeSize);
+// at most volumeSize bytes (user.spd holds firstVolumeSize bytes of the
+// data, volumeSize when 0; a further volume its 88-byte header and
+// volumeSize - 88 bytes).
+std::uint64_t VolumeFilesFor(std::uint64_t length, std::uint64_t volumeSize, std::uint64_t firstVolumeSize = 0);
 
 // Cuts joined data into volume files as described at VolumeFilesFor().
 std::vector<std::vector<std::uint8_t>> SplitIntoVolumes(ByteSpan joined, const SetupHeader& header,
-                                                        std::uint64_t volumeSize);
+                                                        std::uint64_t volumeSize, std::uint64_t firstVolumeSize = 0);
+
+// Sets the volumeCount of a built image for the given volume sizes (as
+// VolumeFilesFor(); volumeSize 0: no split, volumeCount singleVolumeCount),
+// writes the header anew and cuts image.volumes from image.joined.
+// Overflow when more than 65535 volumes would be needed.
+Status SplitImage(SetupDataImage& image, std::uint64_t volumeSize, std::uint64_t firstVolumeSize,
+                  std::uint16_t singleVolumeCount);
 
 // user.spd whole, then each further volume without its first 88 bytes.
 // Truncated when a further volume is shorter than 88 bytes.
@@ -108,16 +118,28 @@ public:
     //   LengthMismatch    the record expanded to other than 520 bytes
     //   ChecksumMismatch  record or content checksum differs
     // The content's produced length is not compared with its expandedSize.
+    // After a DecompressError or ChecksumMismatch of the content the reader
+    // stands after that content, so the next Next() reads the next file.
     Result<Item> Next();
 
     BlockHeader catalogHeader() const { return catalogHeader_; }
     std::size_t position() const { return pos_; }
+
+    // Where the last Next() began (its file record) and where its content
+    // block begins (0 until the record was read), and the record itself once
+    // read, also when the content then failed: for naming a damaged file.
+    std::size_t recordOffset() const { return recordOffset_; }
+    std::size_t contentOffset() const { return contentOffset_; }
+    const std::optional<CatalogEntry>& lastEntry() const { return lastEntry_; }
 
 private:
     ByteSpan joined_;
     SetupHeader header_;
     BlockHeader catalogHeader_;
     std::size_t pos_ = 0;
+    std::size_t recordOffset_ = 0;
+    std::size_t contentOffset_ = 0;
+    std::optional<CatalogEntry> lastEntry_;
 };
 
 }  // namespace spd

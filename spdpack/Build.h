@@ -2,6 +2,8 @@
 // further volumes, _setup.spd and setup.exe into an output folder.
 #pragma once
 
+#include "spdpack/Manifest.h"
+
 #include "codec/Guid.h"
 #include "codec/SetupData.h"
 
@@ -9,6 +11,7 @@
 #include <optional>
 #include <ostream>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace spdpack {
@@ -31,11 +34,14 @@ struct BuildOptions {
 struct BuildSummary {
     spd::SetupHeader header;
     bool setupIdGenerated = false;
+    std::vector<ManifestFolder> folders;         // the folder table, added ones marked
+    std::vector<std::string> warnings;           // worth a look; the build went through
     std::vector<std::filesystem::path> written;  // relative to the output folder
 };
 
-// Throws ManifestError for a bad manifest and BuildError for anything else;
-// in both cases the output folder is left as it was.
+// Throws ManifestError for a bad manifest and BuildError (or another
+// std::exception) for anything else; in every case the output folder is
+// left as it was.
 BuildSummary Build(const BuildOptions& options);
 
 // A fresh random (version 4) GUID.

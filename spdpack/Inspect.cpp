@@ -1,6 +1,7 @@
 #include "spdpack/Inspect.h"
 
 #include "spdpack/Cp1252.h"
+#include "spdpack/SetupSource.h"
 
 #include "codec/FolderTable.h"
 #include "codec/PackedProgram.h"
@@ -91,38 +92,6 @@ private:
     int problems_ = 0;
 };
 
-struct Volume {
-    fs::path path;
-    std::vector<std::uint8_t> bytes;
-};
-
-fs::path FindUserSpd(const fs::path& target)
-{
-    if (fs::is_directory(target)) {
-        if (fs::exists(target / spd::kSetupDataFile))
-            return target / spd::kSetupDataFile;
-        fs::path disk1 = target / spd::DiskFolderName(1) / spd::kSetupDataFile;
-        if (fs::exists(disk1))
-            return disk1;
-        return target / spd::kSetupDataFile;
-    }
-    return target;
-}
-
-// Volume n: beside the previous volume, else in the sibling disk folder.
-std::optional<fs::path> FindVolume(fs::path& searchFolder, unsigned n)
-{
-    std::string name = spd::VolumeFileName(n);
-    if (fs::exists(searchFolder / name))
-        return searchFolder / name;
-    fs::path candidate = searchFolder.parent_path() / spd::DiskFolderName(n + 1) / name;
-    if (fs::exists(candidate)) {
-        searchFolder = candidate.parent_path();
-        return candidate;
-    }
-    return std::nullopt;
-}
-
 void ShowHeader(Checks& c, const spd::SetupHeader& h, std::uint64_t joinedLength, std::uint32_t actualChecksum)
 {
     std::ostream& out = c.out();
@@ -174,8 +143,10 @@ void ShowFolders(Checks& c, const std::vector<std::uint8_t>& joined, const spd::
             << '\n';
 }
 
-void ShowFiles(Checks& c, const std::vector<std::uint8_t>& joined, const spd::SetupHeader& h)
+void ShowFiles(Checks& c, const SetupSource& source)
 {
+    const std::vector<std::uint8_t>& joined = source.joined;
+    const spd::SetupHeader& h = source.header;
     std::ostream& out = c.out();
     spd::CatalogReader reader(joined, h);
     spd::Status verified = reader.Verify();
@@ -189,20 +160,27 @@ void ShowFiles(Checks& c, const std::vector<std::uint8_t>& joined, const spd::Se
         << ")\n";
     out << "     #  " << std::left << std::setw(28) << "flags" << std::setw(13) << "base" << std::right
         << std::setw(11) << "size" << std::setw(11) << "stored" << "  checksum    target\n";
+    std::string previous;
     for (unsigned i = 1; i <= h.fileCount; ++i) {
         auto item = reader.Next();
         if (!item) {
-            c.Problem("file record " + std::to_string(i) + " at offset " + std::to_string(reader.position()) + ": " +
-                      spd::StatusText(item.status));
-            return;
+            c.Problem(DescribeFileProblem(source, reader, i, item.status, previous));
+            // A damaged content leaves the reader after it; a damaged record
+            // leaves it nowhere to go on from.
+            if (!reader.lastEntry())
+                return;
+            previous = TargetText(*reader.lastEntry());
+            continue;
         }
         const spd::CatalogEntry& e = item.value.entry;
+        previous = TargetText(e);
         out << std::setw(6) << i << "  " << std::left << std::setw(28) << FlagNames(e.flags) << std::setw(13)
             << KindName(e.folderKind) << std::right << std::setw(11) << item.value.content.size() << std::setw(11)
-            << item.value.contentBlock.storedSize << "  " << Hex(item.value.contentBlock.checksum) << "  "
-            << Cp1252ToUtf8(e.TargetPath("<" + KindName(e.folderKind) + ">")) << '\n';
+            << item.value.contentBlock.storedSize << "  " << Hex(item.value.contentBlock.checksum) << "  " << previous
+            << '\n';
         if (!spd::IsValidFolderKind(e.folderKind))
-            c.Problem("file " + std::to_string(i) + ": folder kind " + std::to_string(e.folderKind) + " has no base folder");
+            c.Problem("file " + std::to_string(i) + " \"" + previous + "\": folder kind " + std::to_string(e.folderKind) +
+                      " has no base folder");
         if (item.value.content.size() != item.value.contentBlock.expandedSize)
             out << "        note: content expanded to " << item.value.content.size() << " bytes, its header says "
                 << item.value.contentBlock.expandedSize << '\n';
@@ -237,70 +215,42 @@ void ShowUninstaller(Checks& c, const fs::path& folder)
 int Inspect(const fs::path& target, std::ostream& out, std::ostream& err)
 {
     Checks c(out, err);
-    fs::path userSpd = FindUserSpd(target);
-    auto first = ReadAll(userSpd);
-    if (!first) {
-        err << "spdpack: cannot read " << userSpd.string() << '\n';
+    SetupSource source;
+    try {
+        source = LoadSetupSource(target);
+    } catch (const SetupSourceError& e) {
+        err << "spdpack: " << e.what() << '\n';
         return 1;
     }
-    auto header = spd::SetupHeader::Decode(*first);
-    if (!header) {
-        err << "spdpack: " << userSpd.string() << " is " << first->size() << " bytes long, shorter than its 192-byte header\n";
-        return 1;
-    }
-    const spd::SetupHeader& h = *header;
-
-    std::vector<Volume> volumes;
-    volumes.push_back({userSpd, std::move(*first)});
-    fs::path searchFolder = userSpd.parent_path();
-    for (unsigned n = 1; n < h.VolumeFiles(); ++n) {
-        auto path = FindVolume(searchFolder, n);
-        if (!path) {
-            c.Problem("volume " + spd::VolumeFileName(n) + " not found beside " + searchFolder.string() +
-                      " or in " + spd::DiskFolderName(n + 1));
-            break;
-        }
-        auto bytes = ReadAll(*path);
-        if (!bytes) {
-            c.Problem("cannot read " + path->string());
-            break;
-        }
-        volumes.push_back({*path, std::move(*bytes)});
-    }
+    const spd::SetupHeader& h = source.header;
 
     out << "Volumes\n";
-    for (unsigned n = 0; n < volumes.size(); ++n) {
-        out << "  " << std::setw(4) << n << "  " << volumes[n].path.string() << "  " << volumes[n].bytes.size()
-            << " bytes";
+    for (unsigned n = 0; n < source.volumes.size(); ++n) {
+        const SetupVolume& v = source.volumes[n];
+        out << "  " << std::setw(4) << n << "  " << v.path.string() << "  " << v.fileSize << " bytes";
         if (n > 0) {
-            spd::VolumeCheck check = spd::CheckVolume(volumes[n].bytes, n, h);
             out << "  volume header "
-                << c.Mark(check == spd::VolumeCheck::Ok,
-                          volumes[n].path.string() + (check == spd::VolumeCheck::NotSetupFile
-                                                          ? ": not a setup volume (length, magic or version)"
-                                                          : ": another volume (number, setup id or display name differ)"));
+                << c.Mark(v.check == spd::VolumeCheck::Ok,
+                          v.path.string() + (v.check == spd::VolumeCheck::NotSetupFile
+                                                 ? ": not a setup volume (length, magic or version)"
+                                                 : ": another volume (number, setup id or display name differ)"));
         }
         out << '\n';
     }
-    if (h.volumeCount == 0 && volumes[0].bytes.size() != h.dataLength)
-        c.Problem("volumeCount is 0, but user.spd is " + std::to_string(volumes[0].bytes.size()) +
+    for (const std::string& problem : source.problems)
+        c.Problem(problem);
+    if (h.volumeCount == 0 && source.volumes[0].fileSize != h.dataLength)
+        c.Problem("volumeCount is 0, but user.spd is " + std::to_string(source.volumes[0].fileSize) +
                   " bytes long, not dataLength " + std::to_string(h.dataLength));
-
-    std::vector<spd::ByteSpan> spans;
-    for (const Volume& v : volumes)
-        spans.push_back(v.bytes);
-    auto joined = spd::JoinVolumes(spans);
-    if (!joined) {
-        c.Problem("a further volume is shorter than its 88-byte header");
+    if (source.joined.empty()) {
         err << "spdpack: " << c.problems() << " problem(s) found\n";
         return 1;
     }
-    volumes.clear();
 
-    ShowHeader(c, h, joined.value.size(), spd::DataChecksum(joined.value));
-    ShowFolders(c, joined.value, h);
-    ShowFiles(c, joined.value, h);
-    ShowUninstaller(c, userSpd.parent_path());
+    ShowHeader(c, h, source.joined.size(), spd::DataChecksum(source.joined));
+    ShowFolders(c, source.joined, h);
+    ShowFiles(c, source);
+    ShowUninstaller(c, source.userSpd.parent_path());
 
     if (c.problems()) {
         err << "spdpack: " << c.problems() << " problem(s) found\n";

@@ -1,6 +1,7 @@
 #include "spdpack/LogDump.h"
 
 #include "spdpack/Cp1252.h"
+#include "spdpack/DataFileKind.h"
 
 #include "codec/UninstallLog.h"
 
@@ -38,12 +39,32 @@ std::string HiveName(std::uint32_t hive)
 
 int DumpLog(const fs::path& path, std::ostream& out, std::ostream& err)
 {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+        err << "spdpack: " << path.string() << " is a folder, not an uninstall log\n";
+        return 1;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         err << "spdpack: cannot read " << path.string() << '\n';
         return 1;
     }
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+
+    // Stop at another kind of file; a log whose magic alone is damaged (its
+    // version still 16) is shown with the magic marked wrong.
+    const DataFileKind kind = RecogniseDataFile(bytes, path.filename().string());
+    const bool damagedLog = kind == DataFileKind::Unknown && bytes.size() >= spd::UninstallLogHeader::kSize &&
+                            bytes[spd::UninstallLogHeader::kOffVersion] == spd::UninstallLogHeader::kVersion &&
+                            bytes[spd::UninstallLogHeader::kOffVersion + 1] == 0;
+    if (kind != DataFileKind::UninstallLog && !damagedLog) {
+        err << "spdpack: " << path.string() << " is "
+            << (kind == DataFileKind::Unknown ? std::string("not an uninstall log (it does not start with \"trne\")")
+                                              : std::string(DataFileKindText(kind)) + ", not an uninstall log")
+            << (kind == DataFileKind::SetupData || kind == DataFileKind::Volume ? "; show it with spdpack inspect" : "")
+            << '\n';
+        return 1;
+    }
 
     auto h = spd::UninstallLogHeader::Decode(bytes);
     if (!h) {

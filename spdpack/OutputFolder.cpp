@@ -1,8 +1,13 @@
 #include "spdpack/OutputFolder.h"
 
+#include "spdpack/StopSignals.h"
+
+#include <cerrno>
+#include <csignal>
 #include <fstream>
 #include <random>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace spdpack {
 
@@ -29,7 +34,40 @@ std::string RandomSuffix()
     return s;
 }
 
+bool AllLowercase(const std::string& s)
+{
+    for (char c : s)
+        if (c < 'a' || c > 'z')
+            return false;
+    return true;
+}
+
+bool ProcessRuns(long pid)
+{
+    return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH);
+}
+
+std::string StagingPrefix(const std::string& output)
+{
+    return "." + output + ".spdpack-";
+}
+
 }  // namespace
+
+bool IsStaleStagingName(const std::string& name, const std::string& output)
+{
+    const std::string prefix = StagingPrefix(output);
+    if (name.rfind(prefix, 0) != 0)
+        return false;
+    const std::string rest = name.substr(prefix.size());
+    if (rest.size() == 8 && AllLowercase(rest))
+        return true;
+    const std::size_t dash = rest.find('-');
+    if (dash == std::string::npos || dash == 0 || !AllDigits(rest.substr(0, dash), 0) || dash > 9 ||
+        rest.size() - dash - 1 != 8 || !AllLowercase(rest.substr(dash + 1)))
+        return false;
+    return !ProcessRuns(std::stol(rest.substr(0, dash)));
+}
 
 bool IsBuildOutputName(const std::string& name)
 {
@@ -59,17 +97,26 @@ OutputFolder::OutputFolder(fs::path output) : output_(std::move(output))
             break;
     }
     fs::create_directories(parent);
+    auto lock = LockStaging();
+    const std::string outputName = absolute.filename().string();
+    std::error_code ec, entryError;
+    for (fs::directory_iterator it(parent, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_directory(entryError) && IsStaleStagingName(it->path().filename().string(), outputName))
+            fs::remove_all(it->path(), entryError);
     for (int attempt = 0;; ++attempt) {
-        staging_ = parent / ("." + absolute.filename().string() + ".spdpack-" + RandomSuffix());
+        staging_ = parent / (StagingPrefix(outputName) + std::to_string(getpid()) + "-" + RandomSuffix());
         if (fs::create_directory(staging_))
             break;
         if (attempt > 100)
             throw std::runtime_error("cannot create a staging folder beside " + output_.string());
     }
+    SetStopCleanup([this] { Discard(); });
 }
 
 OutputFolder::~OutputFolder()
 {
+    auto lock = LockStaging();
+    SetStopCleanup({});
     if (!committed_)
         Discard();
 }
@@ -84,6 +131,7 @@ void OutputFolder::Discard() noexcept
 
 void OutputFolder::Write(const fs::path& relative, std::span<const std::uint8_t> bytes)
 {
+    auto lock = LockStaging();
     fs::path target = staging_ / relative;
     fs::create_directories(target.parent_path());
     std::ofstream out(target, std::ios::binary | std::ios::trunc);
@@ -96,6 +144,7 @@ void OutputFolder::Write(const fs::path& relative, std::span<const std::uint8_t>
 
 void OutputFolder::Commit()
 {
+    auto lock = LockStaging();
     fs::create_directories(output_);
     // Earlier build outputs go first.
     for (const fs::directory_entry& e : fs::directory_iterator(output_)) {

@@ -1,7 +1,13 @@
 // Writes the files of a build into a staging folder beside the output folder
 // and moves them into place only when everything was written. When the build
 // fails (or the object is destroyed before Commit()), the staging folder is
-// removed and the output folder stays as it was.
+// removed and the output folder stays as it was; so it is when the build is
+// stopped by a signal (see StopSignals.h).
+//
+// The staging folder is named ".OUTPUT.spdpack-PID-xxxxxxxx" after the
+// output folder, the process and eight random letters. A build first sweeps
+// the staging folders of its output folder whose process no longer runs:
+// what a build killed outright (SIGKILL, a power cut) left behind.
 #pragma once
 
 #include <cstdint>
@@ -46,5 +52,9 @@ private:
 bool IsBuildOutputName(const std::string& name);
 // True for "Disk N" folder names.
 bool IsDiskFolderName(const std::string& name);
+
+// True for a staging folder name of output folder `output` left by a process
+// that no longer runs (also for the older names without a process number).
+bool IsStaleStagingName(const std::string& name, const std::string& output);
 
 }  // namespace spdpack

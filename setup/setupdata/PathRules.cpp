@@ -2,26 +2,8 @@
 
 #include <windows.h>
 
+#include "codec/InstallableName.h"
 #include "framework/FileException.h"
-
-namespace {
-
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
-// "..", "...", ". ." and the like: Windows drops trailing dots and blanks of
-// a component, so each of these climbs out of its folder or names it.
-bool IsDotComponent(const std::string& part, size_t minDots) {
-    size_t dots = 0;
-    for (char c : part) {
-        if (c == '.') ++dots;
-        else if (c != ' ') return false;
-    }
-    return !part.empty() && dots >= minDots;
-}
-
-}  // namespace
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '\\') return folder + name;
@@ -51,21 +33,9 @@ std::string CheckedPath(std::string path) {
 }
 
 bool IsSafeRelativePath(const std::string& path) {
-    if (path.empty()) return true;
-    if (IsSeparator(path.front())) return false;  // absolute or UNC
-    if (path.find(':') != std::string::npos) return false;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = start;
-        while (end < path.size() && !IsSeparator(path[end])) ++end;
-        if (IsDotComponent(path.substr(start, end - start), 2)) return false;
-        start = end + 1;
-    }
-    return true;
+    return spd::CheckFolderPath(path) == spd::NameProblem::None;
 }
 
 bool IsSafeFileName(const std::string& name) {
-    if (name.empty()) return false;
-    if (name.find_first_of("\\/:") != std::string::npos) return false;
-    return !IsDotComponent(name, 0);
+    return spd::CheckFileName(name) == spd::NameProblem::None;
 }

@@ -31,12 +31,12 @@ std::string FileNamePart(const std::string& path);
 std::string CheckedPath(std::string path);
 
 // True when a folder path taken from the setup data stays below its base
-// folder: it is not absolute (no leading backslash or slash), names no drive
-// and no stream (no colon), is no UNC path and has no ".." component (nor
-// any other component made of dots and blanks only with two dots or more,
-// which Windows would read as a step up). An empty path is safe.
+// folder and names folders Windows can create there: the installable-name
+// rule of codec/InstallableName.h (no drive, not absolute, no "..", no
+// component of dots and blanks, no device name, no character Windows
+// forbids, no trailing dot or blank). An empty path is safe.
 bool IsSafeRelativePath(const std::string& path);
 
-// True when a file name from the setup data names a file in its folder: not
-// empty, no backslash, slash or colon, and not made of dots and blanks only.
+// True when a file name from the setup data names a file in its folder, by
+// the same rule: not empty and no folder part.
 bool IsSafeFileName(const std::string& name);

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "spdpack/Manifest.h"
+#include "spdpack/SourceList.h"
 
 #include <gtest/gtest.h>
 
@@ -71,9 +72,12 @@ TEST(Manifest, FullManifest)
     EXPECT_EQ(m.volumeSize, 1440u * 1024);
     EXPECT_EQ(m.layout, spdpack::VolumeLayout::DiskFolders);
     EXPECT_EQ(m.singleVolumeCount, 0);
-    ASSERT_EQ(m.folders.size(), 1u);
+    ASSERT_EQ(m.folders.size(), 2u);
     EXPECT_EQ(m.folders[0].kind, spd::FolderKind::Destination);
     EXPECT_EQ(m.folders[0].path, "Bilder\\Winter");
+    EXPECT_FALSE(m.folders[0].added);
+    EXPECT_EQ(m.folders[1].path, "Bilder");  // the listed folder's parent
+    EXPECT_TRUE(m.folders[1].added);
     ASSERT_EQ(m.files.size(), 2u);
     EXPECT_EQ(m.files[0].source, std::filesystem::path("/m/payload/Kalvorin.scr"));
     EXPECT_EQ(m.files[0].name, "Kalvorin.scr");
@@ -154,6 +158,18 @@ TEST(Manifest, RefusedCasesNameFileEntryAndField)
          {"[[files]] #2", "name", "already installed"}},
         {top + "[[files]]\nsource = \"a\"\nbase = \"System\"\nflags = [\"Config\", 3]\n", {"flags", "unknown flag a non-text value"}},
         {"display_name = \"K\"\n[[files]\n", {"/m/kalvorin.toml:2", "not valid TOML"}},
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nname = \"Con.txt\"\n"), {"name", "plain file name", "device name"}},
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nname = \"a.scr.\"\n"), {"name", "ending in a dot"}},
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nsubfolder = \"Bilder/aux\"\n"), {"subfolder", "device name"}},
+        {top + "[[folders]]\nbase = \"Destination\"\npath = \"Bilder/. .\"\n" + kFileEntry, {"path", "dots and blanks"}},
+        {top + "[[folders]]\nbase = \"Destination\"\npath = \"Bilder\"\n[[folders]]\nbase = \"destination\"\npath = \"BILDER/\"\n" +
+             kFileEntry,
+         {"[[folders]] #2", "path", "listed already", "[[folders]] #1"}},
+        {top + "[[folders]]\nbase = \"System\"\npath = \"Daten\"\n" + kFileEntry + "name = \"daten\"\n",
+         {"[[files]] #1", "name", "also the name of a folder"}},
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nrecursive = true\n"), {"recursive", "names one file"}},
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nrecursive = 1\n"), {"recursive", "true or false"}},
+        {WithFile("source = \"Bil*/a.jpg\"\nbase = \"System\"\n"), {"source", "file name part only"}},
     };
     for (const Case& c : cases) {
         std::string message = ErrorOf(c.text);
@@ -208,5 +224,93 @@ TEST(Manifest, MissingSourceIsNamed)
         EXPECT_NE(m.find("[[files]] #2 (source \"absent.dll\")"), std::string::npos) << m;
         EXPECT_NE(m.find("source"), std::string::npos) << m;
         EXPECT_NE(m.find("does not exist"), std::string::npos) << m;
+    }
+}
+
+TEST(Manifest, FolderAndPatternSourcesListTheirFilesSorted)
+{
+    TempDir dir;
+    for (const char* f : {"Bilder/b.jpg", "Bilder/a.jpg", "Bilder/c.txt", "Bilder/.versteckt.jpg", "Bilder/Sub/d.jpg",
+                          "Bilder/.git/e.jpg", "Fehler/CON.jpg"})
+        WriteText(dir / f, "x");
+    const std::string head = "display_name = \"K\"\n";
+    auto entry = [](const std::string& fields) { return "[[files]]\nbase = \"Destination\"\n" + fields; };
+    spdpack::Manifest m = spdpack::ParseManifest(
+        head + entry("source = \"Bilder/*.jpg\"\nsubfolder = \"Flach\"\nflags = [\"Shared\"]\n") +
+            entry("source = \"Bilder\"\nsubfolder = \"Alle\"\nrecursive = true\n") +
+            entry("source = \"Bilder/Sub/?.jpg\"\n") + entry("source = \"Bilder/\"\n"),
+        dir / "k.toml");
+    std::vector<std::string> targets;
+    for (const spdpack::ManifestFile& f : m.files)
+        targets.push_back(f.subfolder + "|" + f.name + "|" + f.source.lexically_relative(dir.path()).generic_string() +
+                          "|" + std::to_string(f.flags));
+    EXPECT_EQ(targets, (std::vector<std::string>{
+                           "Flach|a.jpg|Bilder/a.jpg|1", "Flach|b.jpg|Bilder/b.jpg|1", "Alle\\Sub|d.jpg|Bilder/Sub/d.jpg|0",
+                           "Alle|a.jpg|Bilder/a.jpg|0", "Alle|b.jpg|Bilder/b.jpg|0", "Alle|c.txt|Bilder/c.txt|0",
+                           "|d.jpg|Bilder/Sub/d.jpg|0", "|a.jpg|Bilder/a.jpg|0", "|b.jpg|Bilder/b.jpg|0",
+                           "|c.txt|Bilder/c.txt|0"}));
+    EXPECT_NE(m.files[2].where.find("[[files]] #2 (source \"Bilder\"): file \"Sub/d.jpg\""), std::string::npos)
+        << m.files[2].where;
+    // The folders the subfolders need, parents first.
+    std::vector<std::string> folders;
+    for (const spdpack::ManifestFolder& f : m.folders)
+        folders.push_back(f.path + (f.added ? " (added)" : ""));
+    EXPECT_EQ(folders, (std::vector<std::string>{"Flach (added)", "Alle (added)", "Alle\\Sub (added)"}));
+
+    struct Case {
+        std::string fields;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> refused = {
+        {"source = \"Bilder/*.png\"\n", {"[[files]] #1 (source \"Bilder/*.png\")", "source", "matches no file", "recursive"}},
+        {"source = \"Leer/*.jpg\"\n", {"source", "does not exist"}},
+        {"source = \"Bilder\"\nname = \"x.jpg\"\n", {"name", "cannot be given"}},
+        {"source = \"Fehler\"\n", {"(source \"Fehler\"): file \"CON.jpg\"", "name", "device name"}},
+    };
+    for (const Case& c : refused) {
+        std::string message = "(no error)";
+        try {
+            spdpack::ParseManifest(head + entry(c.fields), dir / "k.toml");
+        } catch (const spdpack::ManifestError& e) {
+            message = e.what();
+        }
+        for (const std::string& part : c.expected)
+            EXPECT_NE(message.find(part), std::string::npos) << "expected \"" << part << "\" in: " << message;
+    }
+}
+
+TEST(Manifest, PatternsMatchWholeNames)
+{
+    const std::vector<std::tuple<std::string, std::string, bool>> cases = {
+        {"*.jpg", "winter.jpg", true},     {"*.jpg", "winter.jpeg", false}, {"*.jpg", ".jpg", true},
+        {"w?nter.*", "winter.jpg", true},  {"w?nter.*", "wnter.jpg", false}, {"*", "", true},
+        {"?", "\xC3\xA4", true},           // one character, two bytes of UTF-8
+        {"a*b*c", "aXbYbZc", true},        {"a*b*c", "aXbYbZ", false},      {"*.JPG", "a.jpg", false},
+    };
+    for (const auto& [pattern, name, match] : cases)
+        EXPECT_EQ(spdpack::MatchPattern(pattern, name), match) << pattern << " | " << name;
+}
+
+TEST(Manifest, ScreensaverFlagWarnings)
+{
+    const std::string head = "display_name = \"K\"\n";
+    auto file = [](const std::string& name, const std::string& flags) {
+        return "[[files]]\nsource = \"a\"\nbase = \"System\"\nname = \"" + name + "\"\nflags = [" + flags + "]\n";
+    };
+    struct Case {
+        std::string files;
+        std::vector<std::string> warnings;  // a part of each warning, in order
+    };
+    const std::vector<Case> cases = {
+        {file("Kalvorin.SCR", "\"Screensaver\""), {}},
+        {file("Kalvorin.exe", "\"Screensaver\""), {"[[files]] #1 (source \"a\"): flags: Screensaver on \"Kalvorin.exe\", which is not a .scr"}},
+        {file("a.scr", "\"Screensaver\"") + file("b.scr", "\"Screensaver\""), {"[[files]] #2 (source \"a\"): flags: a second file flagged Screensaver (the first: /m/k.toml:2: [[files]] #1"}},
+        {file("a.scr", "\"Shared\""), {"/m/k.toml: no file is flagged Screensaver"}},
+    };
+    for (const Case& c : cases) {
+        spdpack::Manifest m = spdpack::ParseManifest(head + c.files, "/m/k.toml");
+        ASSERT_EQ(m.warnings.size(), c.warnings.size()) << c.files;
+        for (std::size_t i = 0; i < c.warnings.size(); ++i)
+            EXPECT_NE(m.warnings[i].find(c.warnings[i]), std::string::npos) << m.warnings[i];
     }
 }

@@ -200,6 +200,11 @@ TEST(Volumes, CountAndSizes)
     EXPECT_EQ(spd::VolumeFilesFor(1001, 1000), 2u);
     EXPECT_EQ(spd::VolumeFilesFor(1000 + 912, 1000), 2u);
     EXPECT_EQ(spd::VolumeFilesFor(1000 + 913, 1000), 3u);
+    // user.spd with less room (Disk 1 also holds setup.exe and _setup.spd).
+    EXPECT_EQ(spd::VolumeFilesFor(600, 1000, 600), 1u);
+    EXPECT_EQ(spd::VolumeFilesFor(601, 1000, 600), 2u);
+    EXPECT_EQ(spd::VolumeFilesFor(600 + 912, 1000, 600), 2u);
+    EXPECT_EQ(spd::VolumeFilesFor(600 + 913, 1000, 600), 3u);
 
     spd::SetupDataSpec spec = Spec();
     spec.volumeSize = 1024;
@@ -225,6 +230,16 @@ TEST(Volumes, CountAndSizes)
     EXPECT_EQ(joined, built.value.joined);
     std::vector<spd::ByteSpan> spans(vols.begin(), vols.end());
     EXPECT_EQ(spd::JoinVolumes(spans).value, built.value.joined);
+
+    spec.firstVolumeSize = 600;
+    auto smallFirst = spd::BuildSetupData(spec);
+    ASSERT_TRUE(smallFirst);
+    EXPECT_EQ(smallFirst.value.volumes[0].size(), 600u);
+    EXPECT_EQ(smallFirst.value.volumes[1].size(), 1024u);
+    EXPECT_EQ(smallFirst.value.volumes.size(), spd::VolumeFilesFor(smallFirst.value.joined.size(), 1024, 600));
+    Bytes a = smallFirst.value.joined, b = built.value.joined;
+    a[12] = b[12] = 0;  // volumeCount: the only byte the cut changes
+    EXPECT_EQ(a, b);
 }
 
 TEST(Volumes, JoinRejectsAVolumeShorterThanItsHeader)
@@ -372,5 +387,12 @@ TEST(Catalog, ContentLengthIsNotComparedButChecksumIs)
     EXPECT_EQ(item.value.content.size(), 3000u);
 
     patched.u32(content + 4, 12345);
-    EXPECT_EQ(spd::CatalogReader(patched.bytes, built.value.header).Next().status, spd::Status::ChecksumMismatch);
+    spd::CatalogReader damaged(patched.bytes, built.value.header);
+    EXPECT_EQ(damaged.Next().status, spd::Status::ChecksumMismatch);
+    // The failed file is known by its record, and the reader stands after it.
+    ASSERT_TRUE(damaged.lastEntry());
+    EXPECT_EQ(damaged.lastEntry()->fileName, spec.files[0].entry.fileName);
+    EXPECT_EQ(damaged.recordOffset(), first);
+    EXPECT_EQ(damaged.contentOffset(), content);
+    EXPECT_EQ(damaged.position(), j.size());
 }

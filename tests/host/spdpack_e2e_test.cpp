@@ -3,6 +3,7 @@
 
 #include "codec/BlockHeader.h"
 #include "codec/PackedProgram.h"
+#include "codec/SetupData.h"
 #include "codec/UninstallLog.h"
 
 #include <gtest/gtest.h>
@@ -43,8 +44,8 @@ public:
             cfg += "Bild" + std::to_string(i) + "=winter" + std::to_string(i) + ".jpg\r\n";
         WriteText(dir / "payload/winter.cfg", cfg);
         WriteFile(dir / "payload/readme.txt", Bytes{});
-        WriteFile(dir / "bin/UnScr.exe", Pseudorandom(700, 13));
-        WriteFile(dir / "bin/setup.exe", Pseudorandom(900, 14));
+        WriteFile(dir / "bin/UnScr.exe", Pseudorandom(200, 13));
+        WriteFile(dir / "bin/setup.exe", Pseudorandom(300, 14));
     }
 
     // Folder table, all four flags, volumes of 2048 bytes in disk folders.
@@ -102,7 +103,9 @@ TEST(SpdpackBuild, DiskFoldersWithThreeVolumesAndAllFlags)
                                                       "Disk 3/user.002"}));
     EXPECT_EQ(ReadFile(out / "Disk 1/setup.exe"), ReadFile(p.dir / "bin/setup.exe"));
     EXPECT_EQ(spd::UnpackProgram(ReadFile(out / "Disk 1/_setup.spd")).value, ReadFile(p.dir / "bin/UnScr.exe"));
-    EXPECT_EQ(fs::file_size(out / "Disk 1/user.spd"), 2048u);
+    // Disk 1 holds setup.exe and _setup.spd within the 2048 bytes as well.
+    const std::uint64_t first = 2048 - 300 - fs::file_size(out / "Disk 1/_setup.spd");
+    EXPECT_EQ(fs::file_size(out / "Disk 1/user.spd"), first);
     EXPECT_EQ(fs::file_size(out / "Disk 2/user.001"), 2048u);
     EXPECT_LE(fs::file_size(out / "Disk 3/user.002"), 2048u);
 
@@ -113,10 +116,10 @@ TEST(SpdpackBuild, DiskFoldersWithThreeVolumesAndAllFlags)
     EXPECT_EQ(Le16(joined, 36), 2) << "folderCount";
     EXPECT_EQ(Le16(joined, 44), 4) << "fileCount";
 
-    // The first split point (offset 2048 of the joined data) lies inside a block.
+    // The first split point lies inside a block.
     std::size_t pos = 192;
     bool inside = false;
-    auto step = [&](std::size_t start, std::size_t end) { inside = inside || (start < 2048 && 2048 < end); };
+    auto step = [&](std::size_t start, std::size_t end) { inside = inside || (start < first && first < end); };
     std::uint32_t catalogOffset = Le32(joined, 40);
     step(pos, catalogOffset);
     pos = catalogOffset + 16;
@@ -146,8 +149,9 @@ TEST(SpdpackBuild, InspectReportsAChangedByteAfterOffset192)
     fs::path out = p.dir / "out";
     ASSERT_EQ(p.Build(p.Manifest(p.FullManifest()), out).exitCode, 0);
 
+    const std::size_t lastOfFirst = fs::file_size(out / "Disk 1/user.spd") - 1;
     for (const auto& [file, offset] : {std::pair<std::string, std::size_t>{"Disk 1/user.spd", 192},
-                                       {"Disk 1/user.spd", 2047}, {"Disk 2/user.001", 88 + 500},
+                                       {"Disk 1/user.spd", lastOfFirst}, {"Disk 2/user.001", 88 + 500},
                                        {"Disk 3/user.002", 100}}) {
         fs::path target = out / file;
         Bytes original = ReadFile(target);
@@ -347,4 +351,91 @@ TEST(SpdpackLog, ShowsEveryRecordAndVerifiesTheChecksum)
 
     WriteFile(dir / "short.log", Bytes(50, 0));
     EXPECT_EQ(RunSpdpack({"log", (dir / "short.log").string()}).exitCode, 1);
+}
+
+TEST(SpdpackExtract, GivesBackEveryFileOfThreeVolumes)
+{
+    Project p;
+    fs::path out = p.dir / "out";
+    ASSERT_EQ(p.Build(p.Manifest(p.FullManifest()), out).exitCode, 0);
+    RunResult r = RunSpdpack({"extract", out.string(), "-o", (p.dir / "ex").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "4 file(s) written to")) << r.out;
+    EXPECT_EQ(Listing(p.dir / "ex"),
+              (std::vector<std::string>{"Destination", "Destination/Bilder", "Destination/Bilder/Winter",
+                                        "Destination/Bilder/Winter/winter.cfg", "Destination/Liesmich.txt", "System",
+                                        "System/Kalvorin.scr", "System/kalvgl.dll"}));
+    for (const auto& [extracted, source] : std::vector<std::pair<std::string, std::string>>{
+             {"System/Kalvorin.scr", "payload/Kalvorin.scr"}, {"System/kalvgl.dll", "payload/kalvgl.dll"},
+             {"Destination/Bilder/Winter/winter.cfg", "payload/winter.cfg"},
+             {"Destination/Liesmich.txt", "payload/readme.txt"}})
+        EXPECT_EQ(ReadFile(p.dir / "ex" / extracted), ReadFile(p.dir / source)) << extracted;
+}
+
+TEST(SpdpackExtract, AChangedByteIsReportedWithItsFileAndVolume)
+{
+    Project p;
+    fs::path out = p.dir / "out";
+    ASSERT_EQ(p.Build(p.Manifest(p.FullManifest()), out).exitCode, 0);
+    const std::vector<fs::path> volumes = {out / "Disk 1/user.spd", out / "Disk 2/user.001", out / "Disk 3/user.002"};
+    const Bytes joined = JoinByHand(volumes);
+    const std::size_t disk3 = joined.size() - (fs::file_size(volumes[2]) - 88);  // where user.002's data begins
+
+    // The content block of a file that runs into Disk 3, walked by hand.
+    const char* const targets[] = {"<System>\\Kalvorin.scr", "<System>\\kalvgl.dll",
+                                   "<Destination>\\Bilder\\Winter\\winter.cfg", "<Destination>\\Liesmich.txt"};
+    std::size_t pos = Le32(joined, 40) + 16, changed = 0;
+    std::string target;
+    for (const char* t : targets) {
+        pos += 16 + Le32(joined, pos + 8);  // the file record
+        const std::size_t end = pos + 16 + Le32(joined, pos + 8);
+        if (target.empty() && end > disk3 && end - std::max(pos + 16, disk3) > 1) {
+            changed = std::max(pos + 16, disk3);
+            target = t;
+        }
+        pos = end;
+    }
+    ASSERT_FALSE(target.empty());
+    Bytes volume = ReadFile(volumes[2]);
+    volume.at(88 + changed - disk3) ^= 0x55;
+    WriteFile(volumes[2], volume);
+
+    RunResult r = RunSpdpack({"extract", out.string(), "-o", (p.dir / "ex").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Contains(r.err, "\"" + target + "\", content in ")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "Disk 3/user.002")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "; not written")) << r.err;
+    EXPECT_TRUE(Contains(r.out, "3 file(s) written")) << r.out;
+    RunResult inspect = RunSpdpack({"inspect", out.string()});
+    EXPECT_EQ(inspect.exitCode, 1);
+    EXPECT_TRUE(Contains(inspect.err, "\"" + target + "\", content in ")) << inspect.err;
+}
+
+TEST(SpdpackExtract, NamesThatWouldLeaveTheFolderAreNotWritten)
+{
+    spd::SetupDataSpec spec;
+    spec.displayName = "Kalvorin";
+    spec.folders = {{spd::FolderEntry::kTag, 5, "..\\Drau\xDF" "en"}, {spd::FolderEntry::kTag, 5, "Gut"}};
+    for (const auto& [subfolder, name] : std::vector<std::pair<std::string, std::string>>{
+             {"..\\..", "a.txt"}, {"", "..\\b.txt"}, {"", "/etc/c.txt"}, {"Gut", "CON"}, {"Gut", "gut.txt"}}) {
+        spd::SetupFile f;
+        f.entry.folderKind = 5;
+        f.entry.subfolder = subfolder;
+        f.entry.fileName = name;
+        f.content = {'x'};
+        spec.files.push_back(f);
+    }
+    auto image = spd::BuildSetupData(spec);
+    ASSERT_TRUE(image);
+    TempDir dir;
+    WriteFile(dir / "medium/user.spd", image.value.joined);
+    RunResult r = RunSpdpack({"extract", (dir / "medium").string(), "-o", (dir / "ex/inner").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    for (const char* part : {"folder \"..\\Drau\xC3\x9F" "en\": subfolder \"..\\Drau\xC3\x9F" "en\" has a \"..\" component; not made",
+                             "file 1 \"<Destination>\\..\\..\\a.txt\": subfolder \"..\\..\" has a \"..\" component; not written",
+                             "file 2 \"<Destination>\\..\\b.txt\": name \"..\\b.txt\" holds a character",
+                             "file 3 \"<Destination>\\/etc/c.txt\": name", "file 4 \"<Destination>\\Gut\\CON\": name \"CON\" is a device name"})
+        EXPECT_TRUE(Contains(r.err, part)) << "expected \"" << part << "\" in: " << r.err;
+    EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"ex", "ex/inner", "ex/inner/Destination", "ex/inner/Destination/Gut",
+                                                             "ex/inner/Destination/Gut/gut.txt", "medium", "medium/user.spd"}));
 }

@@ -87,21 +87,24 @@ TEST(PathRulesTest, PathsLongerThan259CharactersAreRefusedNamingThem) {
 }
 
 TEST(PathRulesTest, RelativePathsMustStayBelowTheirBaseFolder) {
-    for (const char* safe : {"", "Docs", "Docs\\Bilder", "a/b", "Docs\\", ".\\x", "x.y", "a..b", "..a", "a\\b..",
-                             "Meine Dateien"}) {
+    for (const char* safe : {"", "Docs", "Docs\\Bilder", "x.y", "a..b", "..a", "Meine Dateien"}) {
         EXPECT_TRUE(IsSafeRelativePath(safe)) << safe;
     }
+    // A slash is no separator in a stored path, a trailing backslash leaves an
+    // empty component, "." and a trailing dot name what Windows would trim.
     for (const char* unsafe : {"\\Windows", "/etc", "\\\\server\\share", "//server/share", "C:\\x", "C:x", "x:y",
-                               "..", "..\\x", "a\\..\\b", "a/../b", "a\\..", "...", "a\\. .\\b", "a\\.. \\b"}) {
+                               "..", "..\\x", "a\\..\\b", "a/../b", "a\\..", "...", "a\\. .\\b", "a\\.. \\b",
+                               "a/b", "Docs\\", ".\\x", "a\\b..", "a\\CON\\b", "nul.txt"}) {
         EXPECT_FALSE(IsSafeRelativePath(unsafe)) << unsafe;
     }
 }
 
 TEST(PathRulesTest, FileNamesMustNameAFileInTheirFolder) {
-    for (const char* safe : {"kalvorin.scr", "a b.txt", "..x", "x..", "readme"}) {
+    for (const char* safe : {"kalvorin.scr", "a b.txt", "..x", "readme"}) {
         EXPECT_TRUE(IsSafeFileName(safe)) << safe;
     }
-    for (const char* unsafe : {"", ".", "..", " ", "...", "a\\b.dll", "a/b.dll", "C:b.dll", "x:stream", "\\b.dll"}) {
+    for (const char* unsafe : {"", ".", "..", " ", "...", "a\\b.dll", "a/b.dll", "C:b.dll", "x:stream", "\\b.dll", "x..",
+                               "CON", "com1.log"}) {
         EXPECT_FALSE(IsSafeFileName(unsafe)) << unsafe;
     }
 }

@@ -1,0 +1,37 @@
+// The source files of a build: how large one may be, and reading it.
+//
+// The setup program is a 32-bit program that holds a file's stored
+// (compressed) and expanded copies in memory at the same time. Both together
+// may take at most kMaxHeldBytes (1 GiB), which a 32-bit process can still
+// find beside everything else it holds. The stored size is not known before
+// compressing; zlib's compressBound() is the most it can be, so a file is
+// accepted when its size plus compressBound(size) stays within the limit:
+// files of up to LargestSourceFile() bytes (a little under 512 MiB). The
+// size is read before the content, so a file too large is refused at once.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace spdpack {
+
+inline constexpr std::uint64_t kMaxHeldBytes = std::uint64_t(1) << 30;
+
+// size + compressBound(size): what the setup program holds for the file.
+std::uint64_t HeldBytes(std::uint64_t size);
+
+// The largest size whose HeldBytes() is at most kMaxHeldBytes.
+std::uint64_t LargestSourceFile();
+
+// Why a file of this size cannot be installed, or nullopt when it can.
+std::optional<std::string> TooLargeForSetup(std::uint64_t size);
+
+// Reads a regular file whole, its size first. With limited, a file larger
+// than LargestSourceFile() is refused without reading it. Throws
+// std::runtime_error naming where and the file.
+std::vector<std::uint8_t> ReadSourceFile(const std::filesystem::path& path, const std::string& where, bool limited);
+
+}  // namespace spdpack
