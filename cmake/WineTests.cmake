@@ -2,8 +2,10 @@
 # fresh at the start of each CTest run (fixture "wine") and ended afterwards.
 set(KALVORIN_WINEPREFIX ${CMAKE_BINARY_DIR}/wine/prefix)
 set(KALVORIN_MEDIA ${CMAKE_BINARY_DIR}/wine/media)
-# Libraries with chosen version resources (tests/fixtures/versions).
+# Libraries with chosen version resources (tests/fixtures/versions) and the
+# other programs and libraries tests put into place (tests/fixtures).
 set(KALVORIN_VERSION_LIBS ${CMAKE_BINARY_DIR}/versionlibs)
+set(KALVORIN_FIXTURES ${CMAKE_BINARY_DIR}/fixtures)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
@@ -39,7 +41,8 @@ function(kalvorin_wine_test)
   endif()
   add_test(NAME ${T_NAME} COMMAND ${T_COMMAND})
   set(env KALVORIN_WINEPREFIX=${KALVORIN_WINEPREFIX} KALVORIN_MEDIA=${KALVORIN_MEDIA}
-          KALVORIN_BUILD=${CMAKE_BINARY_DIR} KALVORIN_VERSION_LIBS=${KALVORIN_VERSION_LIBS} ${T_ENV})
+          KALVORIN_BUILD=${CMAKE_BINARY_DIR} KALVORIN_VERSION_LIBS=${KALVORIN_VERSION_LIBS}
+          KALVORIN_FIXTURES=${KALVORIN_FIXTURES} ${T_ENV})
   set_tests_properties(${T_NAME} PROPERTIES
     FIXTURES_REQUIRED wine
     TIMEOUT ${T_TIMEOUT}

@@ -43,6 +43,9 @@ start)
   for d in a:floppy d:cdrom n:network; do
     "$wine" reg add 'HKLM\Software\Wine\Drives' /v "${d%%:*}:" /t REG_SZ /d "${d#*:}" /f </dev/null >>"$prefix.boot.log" 2>&1
   done
+  # Every Windows has the key of the shared-library counts; a fresh Wine
+  # prefix does not.
+  "$wine" reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\SharedDLLs' /f </dev/null >>"$prefix.boot.log" 2>&1
   # Windows not managed by an X window manager: Xvfb has none, and hiding a
   # managed window waits two seconds for one (every dialog that closes).
   "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >>"$prefix.boot.log" 2>&1

@@ -2,9 +2,28 @@
 
 #include "framework/Handles.h"
 
+namespace {
+
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    if (!text.empty()) {
+        const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                                 static_cast<int>(wide.size()));
+        wide.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    }
+    return wide;
+}
+
+}  // namespace
+
 LONG SetStringValue(HKEY key, const std::string& name, const std::string& text) {
-    return ::RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
-                            static_cast<DWORD>(text.size()));
+    // The registry counts a terminating zero that directly follows the data
+    // even when the length given leaves it out; a character other than zero
+    // after the text keeps the stored data exactly as long as the text.
+    std::wstring data = Wide(text);
+    const DWORD bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    data.push_back(L'~');
+    return ::RegSetValueExW(key, Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), bytes);
 }
 
 RegistryValueBefore ReadValueBefore(HKEY root, const std::string& key, const std::string& name) {

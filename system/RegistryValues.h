@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-// Sets a REG_SZ value to `text`, the data length being the text's length
-// without a terminating zero. Returns the Win32 result.
+// Sets a REG_SZ value to `text` (code page of the program), stored without a
+// terminating zero: a reader takes the data up to the length it gets back.
+// Returns the Win32 result.
 LONG SetStringValue(HKEY key, const std::string& name, const std::string& text);
 
 // One value of a key below a root, as it was: whether the key and the value

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include <cstring>
 
 #include "app/SetupContext.h"
 #include "framework/Handles.h"
+#include "system/RegistryValues.h"
 
 const char kDisplayPropertiesCommand[] = "rundll32.exe shell32.dll,Control_RunDLL desk.cpl,,1";
 const char kRunOnceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
@@ -14,9 +14,8 @@ const char kRunOnceValueName[] = "Show Screensaver Properties";
 void CompletionEffects::ScheduleDisplayPropertiesAtLogon() {
     RegKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kRunOnceKey, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return;
-    // The length given is that of the text without its terminating zero.
-    ::RegSetValueExA(key.Get(), kRunOnceValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(kDisplayPropertiesCommand),
-                     static_cast<DWORD>(std::strlen(kDisplayPropertiesCommand)));
+    // Stored without a terminating zero.
+    SetStringValue(key.Get(), kRunOnceValueName, kDisplayPropertiesCommand);
 }
 
 void CompletionEffects::StartDisplayProperties() {
@@ -24,6 +23,20 @@ void CompletionEffects::StartDisplayProperties() {
 }
 
 void CompletionEffects::Restart() {
+    // Tests of the whole program ask for the restart through a file named
+    // in this variable instead of restarting the machine they run on.
+    char log[MAX_PATH + 1] = {};
+    const DWORD length = ::GetEnvironmentVariableA("KALVORIN_RESTART_LOG", log, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        const HANDLE file = ::CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            ::WriteFile(file, "ExitWindowsEx EWX_REBOOT\r\n", 26, &written, nullptr);
+            ::CloseHandle(file);
+        }
+        return;
+    }
     ::ExitWindowsEx(EWX_REBOOT, 0);
 }
 

@@ -7,6 +7,7 @@
 #include "MessageBoxes.h"
 #include "Process.h"
 #include "ReadOnlyFile.h"
+#include "Snapshot.h"
 #include "Registry.h"
 #include "Screen.h"
 #include "TestFolder.h"

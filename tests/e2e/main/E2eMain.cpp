@@ -1,11 +1,14 @@
 // The main function of every end-to-end test program: GoogleTest with the
-// screenshot at the first failure of each test.
+// screenshot at the first failure of each test, and every test starting
+// from the prefix as the one before found it.
 #include <gtest/gtest.h>
 
 #include "FailureScreenshots.h"
+#include "Snapshot.h"
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     e2e::FailureScreenshots::Install();
+    e2e::PrefixIsolation::Install();
     return RUN_ALL_TESTS();
 }

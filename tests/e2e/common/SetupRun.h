@@ -1,0 +1,102 @@
+// Running the real setup.exe through a whole installation from another
+// process: the setup data written beside it, the destination typed, Install
+// pressed, every message box recorded and answered by the test, the finish
+// page read and closed. Shared by the end-to-end tests of the installation,
+// its failures and the uninstaller.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "codec/SetupData.h"
+#include "e2e.h"
+
+namespace e2e {
+
+inline const char kTestDisplayName[] = "Kalvorin Testschoner";
+
+// What lies beside setup.exe.
+struct SetupMedia {
+    std::string displayName = kTestDisplayName;
+    std::string defaultSubfolder = "Kalvorin Testschoner";
+    std::vector<spd::FolderEntry> folders;
+    std::vector<spd::SetupFile> files;  // in installation order
+    uint64_t volumeSize = 0;            // 0: everything in user.spd
+    // The program packed into _setup.spd: the project's uninstaller when
+    // empty (KALVORIN_UNINSTALLER), these bytes otherwise.
+    std::vector<uint8_t> uninstaller;
+    bool writePackedProgram = true;
+};
+
+// A catalog file.
+spd::SetupFile MediaFile(const std::string& name, spd::FolderKind kind, const std::string& subfolder,
+                         std::vector<uint8_t> content, uint8_t flags = 0);
+spd::FolderEntry MediaFolder(spd::FolderKind kind, const std::string& path);
+
+// Bytes that do not compress, the same for the same seed.
+std::vector<uint8_t> PseudoRandom(size_t size, uint64_t seed);
+
+// Copies setup.exe into `folder` and writes user.spd, its further volumes
+// and _setup.spd there.
+void WriteSetupMedia(const TestFolder& folder, const SetupMedia& media);
+
+struct RunOptions {
+    std::string destination;  // typed into the folder field; empty: as proposed
+    // Answers each message box; the default fails the run on any box.
+    std::function<int(const MessageBoxInfo&)> answer;
+    // Called at the finish page before "&Beenden" is pressed.
+    std::function<void(const Window& dialog)> atFinishPage;
+    bool windows98 = false;                  // Wine reports Windows 98 to setup.exe
+    bool cancelWhileCopying = false;         // Cancel is pressed once a file is being installed
+    std::map<std::string, std::string> env;  // for setup.exe (and what it starts)
+    DWORD timeoutMs = 120000;
+};
+
+struct RunResult {
+    DWORD exitCode = 0;
+    std::vector<MessageBoxInfo> boxes;  // every box, in order
+    bool finishPage = false;            // "&Beenden" was shown
+    std::string resultText;             // the finish page's text
+    bool rebootBoxVisible = false;
+    int rebootChecked = 0;
+    int propertiesChecked = 0;
+};
+
+// Starts folder\setup.exe and drives it to its end. Throws Error when it
+// does not end within the time allowed.
+RunResult RunSetup(const TestFolder& folder, const RunOptions& options = {});
+
+// The desk.cpl stand-in (KALVORIN_FIXTURES) in the system folder for as long
+// as the object lives; its log is `log`.
+class DeskStandIn {
+public:
+    explicit DeskStandIn(std::string log);
+    ~DeskStandIn();
+    DeskStandIn(const DeskStandIn&) = delete;
+    DeskStandIn& operator=(const DeskStandIn&) = delete;
+
+    // The lines written to the log so far.
+    std::vector<std::string> Lines() const;
+    const std::string& LogPath() const { return log_; }
+
+private:
+    std::string path_;
+    std::string log_;
+};
+
+// A fixture file (KALVORIN_FIXTURES or KALVORIN_VERSION_LIBS) as a Windows path.
+std::string FixturePath(const std::string& name);
+std::string VersionLibraryPath(const std::string& name);
+
+// The folders of the prefix.
+std::string WindowsFolder();
+std::string SystemFolder();
+std::string ProgramFilesFolder();
+
+// The content of a file, or nullopt when it cannot be read.
+std::optional<std::string> ReadFileBytes(const std::string& path);
+
+}  // namespace e2e
