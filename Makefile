@@ -6,7 +6,7 @@ BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 
-.PHONY: all bootstrap build host x86_64 i686 test demo clean
+.PHONY: all bootstrap build host x86_64 i686 dist test demo clean
 
 all: build
 
@@ -29,9 +29,15 @@ i686: bootstrap
 
 build: host x86_64 i686
 
+# The shipped files in $(BUILD)/dist (stripped 32-bit programs, their debug
+# information apart, a listing); every i686 build brings them up to date.
+dist: i686
+	@cmake --build $(BUILD)/i686 --target dist
+
+
 # One CTest run over all three builds, so the run ends with a single summary
 # line. Windows tests need an X server: they always get a private Xvfb.
-test: build
+test: build dist
 	@printf 'subdirs("host")\nsubdirs("x86_64")\nsubdirs("i686")\n' > $(BUILD)/CTestTestfile.cmake
 	@xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir $(BUILD) --output-on-failure -j2
 

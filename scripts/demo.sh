@@ -78,6 +78,8 @@ say "creating the Wine prefix $prefix"
 "$root/scripts/wine-prefix.sh" start "$prefix" >"$demo/prefix.log" 2>&1
 media="$demo/media/cdrom"
 cp -r "$demo/disk/." "$media/"
+# Read-only files, as on a real CD (Wine reports them FILE_ATTRIBUTE_READONLY).
+find "$media" -type f -exec chmod a-w {} +
 
 # 3. The installation, driven step by step. Wine's output goes to files: its
 # background processes would keep a pipe open.

@@ -21,6 +21,10 @@ std::string CSetupApp::ModuleFilePath() const {
 }
 
 BOOL CSetupApp::InitInstance() {
+    // An empty floppy or CD-ROM drive is reported to the program, which asks
+    // for the disk with its own prompt, instead of to the user in the
+    // system's box.
+    ::SetErrorMode(SEM_FAILCRITICALERRORS);
     if (Initialize()) RunMainDialog();
     // No message loop of the application itself: the framework goes on to
     // ExitInstance, whose 0 is the exit code.

@@ -9,8 +9,9 @@ class SetupContext;
 
 class CSetupApp : public CApp {
 public:
-    // Start-up: gathers the environment into SetupContext, reads the setup
-    // data header, runs the main dialog. Always returns FALSE.
+    // Start-up: leaves critical errors (no disk in a drive) to the program,
+    // gathers the environment into SetupContext, reads the setup data header,
+    // runs the main dialog. Always returns FALSE.
     BOOL InitInstance() override;
     // Releases the hold on SetupContext; returns 0.
     int ExitInstance() override;

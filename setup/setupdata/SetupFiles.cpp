@@ -28,7 +28,15 @@ bool CopyIntoFolder(const std::string& file, const std::string& folder, std::str
         uint64_t targetSize = 0;
         return GetFileSizeOf(file, sourceSize) && GetFileSizeOf(target, targetSize) && sourceSize == targetSize;
     }
-    if (::CopyFileA(file.c_str(), target.c_str(), TRUE)) return true;
+    if (::CopyFileA(file.c_str(), target.c_str(), TRUE)) {
+        // A copy from a CD-ROM keeps the medium's read-only attribute; the
+        // end of the run could not delete it, nor the folder it lies in.
+        const DWORD attributes = ::GetFileAttributesA(target.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            ::SetFileAttributesA(target.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        }
+        return true;
+    }
     // A copy that broke off (a full disk) leaves no half file behind.
     const DWORD error = ::GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) ::DeleteFileA(target.c_str());

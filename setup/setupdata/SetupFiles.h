@@ -16,8 +16,10 @@ std::string RandomName();
 // Copies `file` into `folder` under its own name (the part after the last
 // backslash, slash or colon). When a file of that name is there already,
 // nothing is copied: one of the same size counts as success, one of another
-// size as failure. Otherwise CopyFileA, refusing to overwrite. `copyPath`
-// receives the path of the copy in the folder.
+// size as failure. Otherwise CopyFileA, refusing to overwrite; the copy
+// loses a read-only attribute it took over from the source (a CD-ROM), so
+// that it can be deleted. `copyPath` receives the path of the copy in the
+// folder.
 bool CopyIntoFolder(const std::string& file, const std::string& folder, std::string* copyPath = nullptr);
 
 // Creates `path` level by level. The first component (the drive, such as

@@ -1,7 +1,7 @@
 // The main dialog of setup.exe, driven from outside: its texts and states,
 // the destination check at Install, starting the worker, the status line,
-// Enter and Escape, Cancel before and during a run, and the end of a run
-// with an error.
+// Enter and Escape, Cancel before and during a run, the end of a run with an
+// error, and runs from a read-only CD-ROM that leave no temporary folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -561,6 +561,121 @@ TEST(DialogTest, TheDiskPromptComesWhileTheStatusLineSaysPreparing) {
     prompt->Click(IDCANCEL);
     FinishAnyway(setup);
     EXPECT_FALSE(setup.folder.Exists("Ziel"));
+}
+
+}  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// A run from the CD-ROM drive D:, whose files are read-only as on a real CD.
+// Copies made from them in the private temporary folder must still be
+// deleted at the end, and the folder with them.
+
+constexpr int kReboot = 1017;
+constexpr int kShowProperties = 1018;
+
+// The disk in D:\<name>, every file read-only; the program gets a temporary
+// path of its own (TMP and TEMP), where its private folder is made.
+RunningSetup StartSetupFromCd(const std::string& name, const Payload& payload, const std::string& tempPath) {
+    TestFolder folder(name, "D:");
+    folder.CopyIn(SetupExePath(), "setup.exe");
+    WriteSetupData(folder, payload);
+    folder.MakeFilesReadOnly();
+    StartOptions options;
+    options.env["TMP"] = tempPath;
+    options.env["TEMP"] = tempPath;
+    Process process = Process::Start(folder.FilePath("setup.exe"), options);
+    Window dialog = WaitForWindow(process, "Kalvorin");
+    return RunningSetup{std::move(folder), std::move(process), dialog};
+}
+
+bool IsPrivateTempFolderName(const std::string& name) {
+    return name.size() == 8 && std::all_of(name.begin(), name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+}
+
+// Lets the run end by itself, as a user who wants nothing more: a message is
+// confirmed (a question about an earlier installation answered No); on the
+// finish page both choices are cleared and "&Beenden" closes the program.
+void RunToItsEnd(RunningSetup& setup) {
+    const Window& dialog = setup.dialog;
+    WaitUntil(120000, "the end of the run", [&] {
+        if (!setup.process.Running()) return true;
+        if (const auto box = FindMessageBox(setup.process.Id())) {
+            const auto has = [&](int id) {
+                return std::find(box->buttons.begin(), box->buttons.end(), id) != box->buttons.end();
+            };
+            if (box->text == kCancelQuestion) throw Error("cancel question in a run nobody cancelled");
+            AnswerMessageBox(*box, has(IDOK) ? IDOK : has(IDNO) ? IDNO : box->defaultButton);
+            return false;
+        }
+        try {
+            if (!dialog.Enabled() || dialog.ChildText(IDCANCEL) != "&Beenden") return false;
+            for (int choice : {kReboot, kShowProperties}) {
+                if (dialog.CheckState(choice) != BST_CHECKED) continue;
+                dialog.Click(choice);
+                WaitUntil(kDefaultTimeoutMs, "a choice on the finish page to be cleared",
+                          [&] { return dialog.CheckState(choice) == BST_UNCHECKED; });
+            }
+            dialog.Click(IDCANCEL);
+            return true;
+        } catch (const Error&) {
+            // The dialog closes by itself after an error: a control that no
+            // longer answers is looked at again (until the time-out).
+            return false;
+        }
+    });
+    EXPECT_EQ(setup.process.WaitForExit(30000), 0u);
+}
+
+TEST(DialogTest, ARunFromTheReadOnlyCdLeavesNoTemporaryFolder) {
+    ASSERT_EQ(::GetDriveTypeA("D:\\"), static_cast<UINT>(DRIVE_CDROM));
+    struct Row {
+        const char* ending;
+        bool cancel;
+        Payload payload;
+    };
+    const Row rows[] = {
+        {"run to its end", false, Payload{}},
+        {"cancelled with the cancel question", true, LongRun()},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.ending);
+        TestFolder temp("cd-temp");
+        TestFolder destination("cd-destination");
+        RunningSetup setup = StartSetupFromCd("kalv-cd", row.payload, temp.Path());
+        // The medium is a CD's: its files say they are read-only, and they
+        // cannot be deleted (nor could copies that kept the attribute).
+        const std::string medium = setup.folder.FilePath("_setup.spd");
+        ASSERT_NE(::GetFileAttributesA(medium.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+        ASSERT_FALSE(::DeleteFileA(medium.c_str()));
+
+        InstallWith(setup.dialog, destination.FilePath("Ziel"));
+        if (row.cancel) {
+            WaitUntil(30000, "the first file", [&] {
+                if (FindMessageBox(setup.process.Id())) throw Error("message box before the first file");
+                return setup.dialog.ChildText(kStatus).rfind(kCopyingPrefix, 0) == 0;
+            });
+            ClickCancelWhenEnabled(setup.dialog);
+            const MessageBoxInfo question = WaitForMessageBox(setup.process);
+            ASSERT_EQ(question.text, kCancelQuestion);
+            // The private folder holds the copies of the medium's files now.
+            const std::vector<std::string> entries = FolderEntries(temp.Path());
+            ASSERT_EQ(entries.size(), 1u);
+            EXPECT_TRUE(IsPrivateTempFolderName(entries[0])) << entries[0];
+            const std::vector<std::string> copies = FolderEntries(temp.FilePath(entries[0]));
+            for (const char* name : {"_setup.spd", "user.spd", "user.001"}) {
+                EXPECT_NE(std::find(copies.begin(), copies.end(), name), copies.end()) << name;
+            }
+            AnswerMessageBox(question, IDYES);
+            EXPECT_EQ(setup.process.WaitForExit(30000), 0u);
+        } else {
+            RunToItsEnd(setup);
+        }
+        // Nothing of the run is left in the temporary path: no private
+        // folder, no file.
+        EXPECT_EQ(FolderEntries(temp.Path()), std::vector<std::string>{});
+    }
 }
 
 }  // namespace

@@ -145,6 +145,22 @@ TEST_F(FileStepsTest, CopyIntoFolderCopiesUnderItsOwnName) {
     EXPECT_FALSE(CopyIntoFolder(root + "\\src\\user.spd", root + "\\missing"));
 }
 
+TEST_F(FileStepsTest, CopyIntoFolderLeavesTheCopyOfAReadOnlyFileDeletable) {
+    MakeFolders(root + "\\cd");
+    MakeFolders(root + "\\into");
+    const std::string source = root + "\\cd\\user.spd";
+    WriteBytes(source, Pattern(100, 1));
+    ASSERT_TRUE(::SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_READONLY));
+    // As on a CD-ROM: the file reports the attribute and cannot be deleted.
+    ASSERT_NE(::GetFileAttributesA(source.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    ASSERT_FALSE(::DeleteFileA(source.c_str()));
+    std::string copy;
+    ASSERT_TRUE(CopyIntoFolder(source, root + "\\into", &copy));
+    EXPECT_EQ(::GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_TRUE(::DeleteFileA(copy.c_str()));
+    EXPECT_NE(::GetFileAttributesA(source.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);  // the source keeps it
+}
+
 TEST_F(FileStepsTest, CopyIntoFolderKeepsAnExistingFileOfTheSameSizeAndRefusesAnotherSize) {
     MakeFolders(root + "\\src");
     MakeFolders(root + "\\into");

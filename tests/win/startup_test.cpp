@@ -323,7 +323,10 @@ TEST_F(StartupFolderTest, WithAWrongMagicGathersTheEnvironmentAndRunsTheDialog) 
     WriteSpd(bytes);
     MessageBoxScript boxes;
     TestSetupApp app(folder_);
+    ::SetErrorMode(0);
     EXPECT_EQ(app.RunApplication(nullptr), 0);
+    // A drive without a disk is the program's to report, not the system's.
+    EXPECT_EQ(::SetErrorMode(0) & SEM_FAILCRITICALERRORS, static_cast<UINT>(SEM_FAILCRITICALERRORS));
     EXPECT_EQ(boxes.Count(), 0u);
     EXPECT_EQ(app.dialogRuns, 1);
     EXPECT_EQ(app.seen.displayName, "Kalvorin Traum");

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <type_traits>
 
@@ -50,8 +51,26 @@ void RemoveTree(const std::string& path) {
     RemoveDirectoryA(path.c_str());
 }
 
-TestFolder::TestFolder(const std::string& name) : path_("C:\\kalv-e2e\\" + name) {
-    CreateDirectoryA("C:\\kalv-e2e", nullptr);
+std::vector<std::string> FolderEntries(const std::string& path) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TestFolder::TestFolder(const std::string& name, const std::string& parent) : path_(parent + "\\" + name) {
+    CreateDirectoryA(parent.c_str(), nullptr);
     RemoveTree(path_);
     if (!CreateDirectoryA(path_.c_str(), nullptr)) {
         ThrowLastError("cannot create " + path_);
@@ -86,6 +105,18 @@ std::string TestFolder::Read(const std::string& name) const {
         bytes.append(buffer, got);
     }
     return bytes;
+}
+
+void TestFolder::MakeFilesReadOnly() const {
+    for (const std::string& name : FolderEntries(path_)) {
+        const DWORD attributes = GetFileAttributesA(FilePath(name).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            continue;
+        }
+        if (!SetFileAttributesA(FilePath(name).c_str(), attributes | FILE_ATTRIBUTE_READONLY)) {
+            ThrowLastError("cannot make " + FilePath(name) + " read-only");
+        }
+    }
 }
 
 std::string SetupExePath() {

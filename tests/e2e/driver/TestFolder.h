@@ -5,13 +5,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace e2e {
 
 class TestFolder {
 public:
-    // C:\kalv-e2e\<name>, emptied (and created) now.
-    explicit TestFolder(const std::string& name);
+    // C:\kalv-e2e\<name> (or <parent>\<name>, such as D:\<name> on the
+    // CD-ROM drive), emptied (and created) now.
+    explicit TestFolder(const std::string& name, const std::string& parent = "C:\\kalv-e2e");
 
     const std::string& Path() const { return path_; }
     std::string FilePath(const std::string& name) const { return path_ + "\\" + name; }
@@ -23,13 +25,21 @@ public:
     bool Exists(const std::string& name) const;
     // The content of the file `name`; throws Error when it cannot be read.
     std::string Read(const std::string& name) const;
+    // Gives every file in the folder the read-only attribute, as the files
+    // on a CD-ROM have; throws Error when one cannot be changed.
+    void MakeFilesReadOnly() const;
 
 private:
     std::string path_;
 };
 
-// Removes a folder with everything in it; missing folders are fine.
+// Removes a folder with everything in it, read-only files too; missing
+// folders are fine.
 void RemoveTree(const std::string& path);
+
+// Names of the files and folders in `path` (without "." and ".."), sorted;
+// empty when the folder does not exist.
+std::vector<std::string> FolderEntries(const std::string& path);
 
 // The program under test, from KALVORIN_SETUP_EXE (a Unix or Windows path).
 // Throws Error when the variable is not set.
