@@ -96,6 +96,14 @@ std::string SetupExePath() {
     return HostPathToWine(path);
 }
 
+std::string UninstallerExePath() {
+    const std::string path = GetEnv("KALVORIN_UNINSTALLER_EXE");
+    if (path.empty()) {
+        throw Error("KALVORIN_UNINSTALLER_EXE is not set");
+    }
+    return HostPathToWine(path);
+}
+
 std::string OwnFolder() {
     char path[MAX_PATH];
     const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);

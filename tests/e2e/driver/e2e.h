@@ -9,6 +9,7 @@
 #include "ReadOnlyFile.h"
 #include "Registry.h"
 #include "Screen.h"
+#include "Snapshot.h"
 #include "TestFolder.h"
 #include "Text.h"
 #include "Wait.h"
