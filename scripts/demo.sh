@@ -5,7 +5,7 @@
 #   scripts/demo.sh BUILD
 #
 # Uses the builds in BUILD: host/spdpack/spdpack, x86_64/setup/setup.exe,
-# x86_64/sample/kalvorin_sample.scr and the driver
+# x86_64/sample/kalvorin_sample.scr, x86_64/uninstaller/UnScr.exe and the driver
 # x86_64/tests/e2e/e2e_demo_driver.exe. Writes BUILD/demo:
 #   stage/        the manifest sample/sample.toml with the files it names
 #   disk/         the packed setup (setup.exe, user.spd, _setup.spd, ...)
@@ -53,8 +53,9 @@ if [ -x "$spdpack" ] && [ -f "$sample" ]; then
   cp "$root/sample/sample.toml" "$root/sample/Liesmich.txt" "$demo/stage/"
   cp "$sample" "$demo/stage/Kalvorin.scr"
   cp "$setup" "$demo/stage/setup.exe"
-  # The uninstaller packed into _setup.spd: the project's own once it is
-  # built, until then a stand-in (it only runs when the screensaver is removed).
+  # The uninstaller packed into _setup.spd: the project's own UnScr.exe;
+  # a stand-in only when it is not built (it runs only when the screensaver
+  # is removed).
   uninstaller=$(find "$build/x86_64/uninstaller" -maxdepth 1 -iname '*.exe' 2>/dev/null | head -n 1 || true)
   if [ -n "$uninstaller" ]; then
     cp "$uninstaller" "$demo/stage/UnScr.exe"

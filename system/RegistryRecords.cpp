@@ -2,6 +2,9 @@
 
 #include "framework/Handles.h"
 
+const char kProductRootKey[] = "Software\\Brisvane Screensaver";
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
 HKEY RootOfHive(uint32_t hive) {
     switch (hive) {
     case 0x80000000u: return HKEY_CLASSES_ROOT;

@@ -7,6 +7,11 @@
 
 #include "codec/RegistryEntryRecord.h"
 
+// Keys below HKEY_LOCAL_MACHINE that an installation writes to and the
+// uninstaller removes from.
+extern const char kProductRootKey[];  // "Software\Brisvane Screensaver"
+extern const char kUninstallKey[];    // "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
+
 // The predefined root of a record's hive value; nullptr for a value that is
 // no predefined root.
 HKEY RootOfHive(uint32_t hive);

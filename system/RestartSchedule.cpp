@@ -4,6 +4,7 @@
 
 #include "framework/File.h"
 #include "framework/FileSystem.h"
+#include "system/ShortPath.h"
 
 namespace {
 
@@ -32,4 +33,14 @@ bool AppendWininitLines(const std::string& windowsFolder, const std::vector<Wini
 bool MoveAtRestart(const std::string& source, const std::string& target) {
     return ::MoveFileExA(source.c_str(), target.empty() ? nullptr : target.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+bool DeleteAtRestart(const std::string& path, bool isWin9x, const std::string& windowsFolder) {
+    if (!isWin9x) return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    if (windowsFolder.empty()) return false;
+    try {
+        return AppendWininitLines(windowsFolder, {WininitLine("NUL", ShortPathOf(path))});
+    } catch (const CFileException&) {
+        return false;
+    }
 }

@@ -23,3 +23,10 @@ bool AppendWininitLines(const std::string& windowsFolder, const std::vector<Wini
 // MOVEFILE_DELAY_UNTIL_REBOOT); an empty target deletes the source at the
 // restart. Returns the call's result.
 bool MoveAtRestart(const std::string& source, const std::string& target);
+
+// Deletes `path` at the next start of Windows. The NT family: a delayed
+// MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT). The 9x family: the
+// line "NUL=<short path>" appended to "<windowsFolder>\wininit.ini" as
+// AppendWininitLines writes it. Returns false when neither could be done
+// (also when writing wininit.ini fails).
+bool DeleteAtRestart(const std::string& path, bool isWin9x, const std::string& windowsFolder);

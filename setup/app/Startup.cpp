@@ -2,11 +2,8 @@
 
 #include <windows.h>
 
-#include <cstring>
-
 #include "codec/SetupHeader.h"
 #include "framework/File.h"
-#include "framework/Handles.h"
 
 namespace {
 
@@ -62,37 +59,7 @@ std::string ModuleFolderFromPath(const std::string& modulePath) {
 }
 
 std::optional<std::string> ReadProgramFilesFolder() {
-    return ReadFolderValue(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
-}
-
-std::optional<std::string> ReadFolderValue(HKEY root, const char* subKey, const char* valueName) {
-    RegKey key;
-    if (key.Open(root, subKey, KEY_READ) != ERROR_SUCCESS) return std::nullopt;
-    char buffer[MAX_PATH + 1] = {};
-    DWORD size = MAX_PATH;  // at most 260 bytes
-    DWORD type = 0;
-    if (::RegQueryValueExA(key.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
-    // The value may or may not carry its terminating zero.
-    size_t length = size < MAX_PATH ? size : MAX_PATH;
-    while (length > 0 && buffer[length - 1] == '\0') --length;
-    return std::string(buffer, strnlen(buffer, length));
-}
-
-int32_t DetectWin9x() {
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;  // 148 bytes
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#endif
-    const BOOL ok = ::GetVersionExA(&info);
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-    return ok && info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? 1 : 0;
+    return ReadFolderValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ProgramFilesDir");
 }
 
 uint16_t DetectLanguageId() {

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "system/SystemInfo.h"  // DetectWin9x, ReadFolderValue
+
 // What start-up takes from the setup data header.
 struct StartupHeaderInfo {
     std::string displayName;
@@ -30,13 +32,6 @@ std::string ModuleFolderFromPath(const std::string& modulePath);
 // HKLM "Software\Microsoft\Windows\CurrentVersion" value "ProgramFilesDir"
 // (at most 260 bytes); nullopt when the key or the value cannot be read.
 std::optional<std::string> ReadProgramFilesFolder();
-
-// The same read from any key and value (REG_SZ or REG_EXPAND_SZ, with or
-// without its terminating zero, at most 260 bytes).
-std::optional<std::string> ReadFolderValue(HKEY root, const char* subKey, const char* valueName);
-
-// 1 when GetVersionExA succeeds and reports VER_PLATFORM_WIN32_WINDOWS.
-int32_t DetectWin9x();
 
 // GetUserDefaultLangID() AND 0x3FF.
 uint16_t DetectLanguageId();

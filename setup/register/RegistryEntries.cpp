@@ -9,9 +9,6 @@
 #include "system/ShortPath.h"
 #include "worker/SetupException.h"
 
-const char kProductRootKey[] = "Software\\Brisvane Screensaver";
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
 namespace {
 
 constexpr REGSAM kProductKeyAccess = KEY_READ | KEY_WRITE;  // 0x2001F

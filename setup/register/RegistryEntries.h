@@ -13,10 +13,9 @@
 
 #include <string>
 
-class SetupWork;
+#include "system/RegistryRecords.h"  // kProductRootKey, kUninstallKey
 
-extern const char kProductRootKey[];  // "Software\Brisvane Screensaver"
-extern const char kUninstallKey[];    // "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
+class SetupWork;
 
 // The name of the product value: the display name in upper case (code page
 // 1252 letters, umlauts included). Writer and reader use this one function.

@@ -1,5 +1,7 @@
 #include "Process.h"
 
+#include <tlhelp32.h>
+
 #include <cctype>
 #include <utility>
 #include <vector>
@@ -166,6 +168,25 @@ void Process::Kill() {
         TerminateProcess(process_, kKilledExitCode);
         WaitForSingleObject(process_, 5000);
     }
+}
+
+std::vector<DWORD> ProcessIdsNamed(const std::string& exeName) {
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        ThrowLastError("CreateToolhelp32Snapshot");
+    }
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        std::string name = entry.szExeFile;
+        name = name.substr(name.find_last_of("\\/") + 1);
+        if (Upper(name) == Upper(exeName)) {
+            ids.push_back(entry.th32ProcessID);
+        }
+    }
+    CloseHandle(snapshot);
+    return ids;
 }
 
 }  // namespace e2e

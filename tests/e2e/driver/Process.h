@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Wait.h"
 
@@ -57,5 +58,10 @@ private:
     HANDLE process_ = nullptr;
     DWORD id_ = 0;
 };
+
+// Ids of the running processes whose program file is named `exeName` (no
+// folder; letters compared without case), for programs that the program
+// under test starts by itself.
+std::vector<DWORD> ProcessIdsNamed(const std::string& exeName);
 
 }  // namespace e2e

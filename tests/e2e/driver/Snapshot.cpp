@@ -103,6 +103,34 @@ Snapshot Snapshot::Take(const Scope& scope) {
         FindClose(find);
     }
 
+    // Single files.
+    for (const std::string& path : scope.files) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) continue;
+        FileState state;
+        state.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        state.attributes = data.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE);
+        state.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        if (!state.folder) state.hash = HashOf(path);
+        snapshot.files_[Upper(path)] = state;
+        snapshot.names_[Upper(path)] = path;
+    }
+    // Single values.
+    for (const Scope::Value& value : scope.values) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(value.root, value.key.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) continue;
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegQueryValueExA(key, value.name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+            std::string data(size, '\0');
+            RegQueryValueExA(key, value.name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+            data.resize(size);
+            snapshot.values_[std::string(RootName(value.root)) + "\\" + value.key + " [" + value.name + "]"] = {type,
+                                                                                                            data};
+        }
+        RegCloseKey(key);
+    }
+
     // Registry subtrees.
     std::vector<std::pair<HKEY, std::string>> keys(scope.keys.begin(), scope.keys.end());
     while (!keys.empty()) {

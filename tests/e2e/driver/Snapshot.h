@@ -29,6 +29,13 @@ public:
         std::vector<std::string> hashedFolders;  // content compared, too
         std::vector<std::string> excludedFolders;  // left out entirely
         std::vector<std::pair<HKEY, std::string>> keys;  // whole subtrees
+        std::vector<std::string> files;                  // single files, content compared
+        struct Value {
+            HKEY root;
+            std::string key;
+            std::string name;
+        };
+        std::vector<Value> values;                       // single values
     };
 
     // The scope every setup and uninstaller test needs: drive C: (metadata;

@@ -127,6 +127,14 @@ std::string SetupExePath() {
     return HostPathToWine(path);
 }
 
+std::string UninstallerExePath() {
+    const std::string path = GetEnv("KALVORIN_UNINSTALLER");
+    if (path.empty()) {
+        throw Error("KALVORIN_UNINSTALLER is not set");
+    }
+    return HostPathToWine(path);
+}
+
 std::string OwnFolder() {
     char path[MAX_PATH];
     const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);

@@ -45,6 +45,10 @@ std::vector<std::string> FolderEntries(const std::string& path);
 // Throws Error when the variable is not set.
 std::string SetupExePath();
 
+// The uninstaller under test, from KALVORIN_UNINSTALLER (a Unix or
+// Windows path). Throws Error when the variable is not set.
+std::string UninstallerExePath();
+
 // The folder that holds this test program (its build folder, as a Windows path).
 std::string OwnFolder();
 

@@ -10,6 +10,7 @@
 #include "Snapshot.h"
 #include "Registry.h"
 #include "Screen.h"
+#include "Snapshot.h"
 #include "TestFolder.h"
 #include "Text.h"
 #include "Wait.h"

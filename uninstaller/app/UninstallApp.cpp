@@ -1,0 +1,78 @@
+#include "app/UninstallApp.h"
+
+#include <windows.h>
+
+#include "LogFile.h"
+#include "Removal.h"
+#include "RemovalPlaces.h"
+#include "SelfRemoval.h"
+#include "app/Messages.h"
+#include "system/SystemInfo.h"
+
+namespace {
+
+std::string ModulePath() {
+    char path[MAX_PATH + 1] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, length < MAX_PATH ? length : 0);
+}
+
+// The full path of `path` (relative to the current folder); unchanged when
+// the system cannot make one.
+std::string FullPath(const std::string& path) {
+    char buffer[MAX_PATH + 1] = {};
+    char* name = nullptr;
+    const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, buffer, &name);
+    if (length == 0 || length >= MAX_PATH) return path;
+    return std::string(buffer, length);
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+RestartPlatform CurrentPlatform() {
+    return RestartPlatform{DetectWin9x() != 0, WindowsFolder()};
+}
+
+}  // namespace
+
+BOOL CUninstallApp::InitInstance() {
+    const std::string modulePath = ModulePath();
+    const CommandLine commandLine = ParseCommandLine(::GetCommandLineA(), modulePath);
+    switch (commandLine.kind) {
+    case CommandLine::Kind::Remove:
+        exitCode_ = Uninstall(commandLine, modulePath);
+        break;
+    case CommandLine::Kind::RemoveOriginal:
+        exitCode_ = RemoveOriginal(commandLine.handle, commandLine.originalPath, modulePath, CurrentPlatform());
+        break;
+    case CommandLine::Kind::Bad:
+        ShowUsage(AppName() + ".exe");
+        exitCode_ = kExitBadCommandLine;
+        break;
+    }
+    return FALSE;
+}
+
+int CUninstallApp::Uninstall(const CommandLine& commandLine, const std::string& modulePath) {
+    const std::string logPath = FullPath(commandLine.logPath);
+    const LogFile file = ReadLogFile(logPath);
+    if (file.problem != LogFile::Problem::None) {
+        if (!commandLine.silent) ShowLogProblem(file.problem, logPath);
+        return kExitLogProblem;
+    }
+    const std::string& name = file.log.displayName;
+    if (!commandLine.silent && !AskToRemove(name)) return kExitDeclined;
+
+    const RestartPlatform platform = CurrentPlatform();
+    // No folder of the installation may be this process's current folder
+    // while it is removed.
+    if (!platform.windowsFolder.empty()) ::SetCurrentDirectoryA(platform.windowsFolder.c_str());
+    const RemovalReport report =
+        RemoveInstallation(file.log, RemovalPlaces::OfThisComputer(FolderOf(logPath)), platform);
+    if (!commandLine.silent) ShowResult(report, name);
+    RemoveOwnFile(modulePath, platform);
+    return report.Complete() ? kExitRemoved : kExitIncomplete;
+}

@@ -1,0 +1,23 @@
+// The uninstaller's application object: reads its command line, removes the
+// installation its log names (asking first unless silent), reports, removes
+// its own file, and ends with one of the exit codes of ExitCodes.h.
+#pragma once
+
+#include <string>
+
+#include "CommandLine.h"
+#include "ExitCodes.h"
+#include "framework/App.h"
+
+class CUninstallApp : public CApp {
+public:
+    // Does all the work; always returns FALSE (there is no window to run).
+    BOOL InitInstance() override;
+    // The exit code of the work done in InitInstance.
+    int ExitInstance() override { return exitCode_; }
+
+private:
+    int Uninstall(const CommandLine& commandLine, const std::string& modulePath);
+
+    int exitCode_ = kExitBadCommandLine;
+};
