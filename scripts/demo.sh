@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # make demo: packs the sample screensaver with spdpack, installs it with
-# setup.exe under Wine in a fresh prefix and saves a screenshot at each step.
+# setup.exe under Wine in a fresh prefix, runs it, removes it again through
+# its Uninstall entry and saves a screenshot at each step.
 #
 #   scripts/demo.sh BUILD
 #
@@ -13,8 +14,8 @@
 #   screenshots/  NN-step.png, one per step
 #   driver.log    what the driver did
 # With DISPLAY set the windows appear on that display; otherwise the demo
-# runs on its own Xvfb. The setup program is taken as far as it goes: a
-# program that still stops after start-up makes a short demo, not a failure.
+# runs on its own Xvfb. The exit code is 0 only when the installation and
+# the removal both ended well and nothing unexpected is left.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -38,7 +39,9 @@ spdpack="$build/host/spdpack/spdpack"
 
 say() { printf 'demo: %s\n' "$*"; }
 
-for f in "$setup" "$driver"; do
+desk="$build/x86_64/fixtures/desk.cpl"
+
+for f in "$setup" "$driver" "$spdpack" "$sample" "$desk"; do
   if [ ! -f "$f" ]; then
     say "missing $f: build first (make BUILD=${1:-build} build)"
     exit 1
@@ -48,28 +51,20 @@ done
 rm -rf "$demo/stage" "$demo/disk" "$demo/screenshots" "$demo/driver.log"
 mkdir -p "$demo/stage" "$demo/disk" "$demo/screenshots"
 
-# 1. The setup data: the sample packed by spdpack, when both exist.
-if [ -x "$spdpack" ] && [ -f "$sample" ]; then
-  cp "$root/sample/sample.toml" "$root/sample/Liesmich.txt" "$demo/stage/"
-  cp "$sample" "$demo/stage/Kalvorin.scr"
-  cp "$setup" "$demo/stage/setup.exe"
-  # The uninstaller packed into _setup.spd: the project's own UnScr.exe;
-  # a stand-in only when it is not built (it runs only when the screensaver
-  # is removed).
-  uninstaller=$(find "$build/x86_64/uninstaller" -maxdepth 1 -iname '*.exe' 2>/dev/null | head -n 1 || true)
-  if [ -n "$uninstaller" ]; then
-    cp "$uninstaller" "$demo/stage/UnScr.exe"
-  else
-    say "no uninstaller built yet: packing the sample screensaver as a stand-in"
-    cp "$sample" "$demo/stage/UnScr.exe"
-  fi
-  say "packing the sample: $spdpack build sample.toml -o $demo/disk"
-  (cd "$demo/stage" && "$spdpack" build sample.toml -o "$demo/disk")
-  "$spdpack" inspect "$demo/disk" >"$demo/inspect.txt" || { say "spdpack inspect found a fault:"; cat "$demo/inspect.txt"; exit 1; }
-else
-  say "spdpack or the sample is not built: the disk holds setup.exe alone (start-up message only)"
-  cp "$setup" "$demo/disk/setup.exe"
+# 1. The setup data: the sample and the project's uninstaller UnScr.exe
+# (packed into _setup.spd), packed by spdpack.
+uninstaller="$build/x86_64/uninstaller/UnScr.exe"
+if [ ! -f "$uninstaller" ]; then
+  say "missing $uninstaller: build first (make BUILD=${1:-build} build)"
+  exit 1
 fi
+cp "$root/sample/sample.toml" "$root/sample/Liesmich.txt" "$demo/stage/"
+cp "$sample" "$demo/stage/Kalvorin.scr"
+cp "$setup" "$demo/stage/setup.exe"
+cp "$uninstaller" "$demo/stage/UnScr.exe"
+say "packing the sample: $spdpack build sample.toml -o $demo/disk"
+(cd "$demo/stage" && "$spdpack" build sample.toml -o "$demo/disk")
+"$spdpack" inspect "$demo/disk" >"$demo/inspect.txt" || { say "spdpack inspect found a fault:"; cat "$demo/inspect.txt"; exit 1; }
 
 # 2. A fresh prefix with the test drives; the disk becomes CD-ROM D:.
 export KALVORIN_WINEPREFIX="$prefix"
@@ -82,16 +77,19 @@ cp -r "$demo/disk/." "$media/"
 # Read-only files, as on a real CD (Wine reports them FILE_ATTRIBUTE_READONLY).
 find "$media" -type f -exec chmod a-w {} +
 
-# 3. The installation, driven step by step. Wine's output goes to files: its
+# 3. Installation, screensaver and removal, driven step by step. Wine has no
+# display control panel: a small stand-in makes the installed screensaver the
+# active one, as Windows' desk.cpl does. Wine's output goes to files: its
 # background processes would keep a pipe open.
 say "running D:\\setup.exe (screenshots in $demo/screenshots)"
 status=0
 "$root/scripts/wine-run.sh" "$driver" 'D:\setup.exe' "$demo/screenshots" ${managed:+"$managed"} \
-  --screensaver Kalvorin.scr </dev/null >"$demo/driver.log" 2>&1 || status=$?
-tr -d '\r' <"$demo/driver.log"
+  --desk "$desk" </dev/null >"$demo/driver.log" 2>&1 || status=$?
+tr -d '\r' <"$demo/driver.log" | iconv -f WINDOWS-1252 -t UTF-8
 count=$(find "$demo/screenshots" -name '*.png' | wc -l)
 if [ "$status" -ne 0 ]; then
-  say "the installation did not end cleanly (driver exit code $status); $count screenshots"
+  say "FAILED: the installation or the removal did not end cleanly (driver exit code $status)"
+  say "$count screenshots in $demo/screenshots, the driver's log in $demo/driver.log"
   exit 1
 fi
-say "done: $count screenshots in $demo/screenshots"
+say "installed, shown and removed again: $count screenshots in $demo/screenshots"
