@@ -369,7 +369,8 @@ TEST(InstallTest, AFileInUseWaitsForTheRestartOnEitherFamily) {
 struct Failure {
     const char* name;
     std::function<void(Installation&)> prepare;       // before the snapshot
-    bool holdLog;                                     // Unscr.log is held open by another program
+    // Files held open by another program while setup runs.
+    std::function<std::vector<std::string>(Installation&)> held;
     std::function<int(Installation&, const MessageBoxInfo&)> answer;
     bool cancelWhileCopying;
     std::vector<std::string> boxes;                   // texts, "%1" replaced by the log's path
@@ -419,7 +420,7 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
              CreateDirectoryA((s.folder.Path() + "\\Ziel").c_str(), nullptr);
              CreateDirectoryA(s.destination.c_str(), nullptr);
          },
-         false, nullptr, false, {}, true,
+         nullptr, nullptr, false, {}, true,
          [&](Installation& s, const std::vector<std::string>&) {
              EXPECT_EQ(ReadFileBytes(s.LogPath()), std::string());
              return installed(s);
@@ -431,7 +432,7 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
              CreateDirectoryA(s.destination.c_str(), nullptr);
              s.folder.Write("Ziel\\Kalvorin\\Unscr.log", "fremd");
          },
-         true,
+         [](Installation& s) { return std::vector<std::string>{s.LogPath()}; },
          [](Installation&, const MessageBoxInfo& box) {
              EXPECT_EQ(box.icon, IconKind::Exclamation);
              EXPECT_EQ(box.buttons, (std::vector<int>{IDRETRY, IDCANCEL}));
@@ -452,19 +453,20 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
              CreateDirectoryA((s.destination + "\\Hilfe").c_str(), nullptr);
              s.folder.Write("Ziel\\Kalvorin\\Hilfe\\liesmich.txt", "meine Notizen");  // kept, asked by size
              s.folder.Write("Ziel\\Kalvorin\\Wellen.scr", "die alte Version");         // overwritten
+             s.folder.Write("Ziel\\Kalvorin\\Einstellungen.exe", "in Gebrauch");      // waits for the restart
              LockUninstallEntry();
          },
-         false,
+         [](Installation& s) { return std::vector<std::string>{s.config}; },
          [&](Installation& s, const MessageBoxInfo& box) {
              if (box.text == errorAtUninstallEntry) {
                  // Shown after the rollback, before the dialog closes.
                  EXPECT_EQ(ReadFileBytes(s.saver), std::string("die alte Version"));
-                 EXPECT_FALSE(ReadFileBytes(s.config));
+                 EXPECT_FALSE(ReadFileBytes(s.shared));
                  EXPECT_TRUE(box.owner.Exists());
                  EXPECT_EQ(box.icon, IconKind::Stop);
                  return IDOK;
              }
-             return IDYES;  // replace liesmich.txt, and the same for later files
+             return IDYES;  // replace Einstellungen.exe, and the same for later files
          },
          false,
          {"Der folgende Ordner sollte angelegt werden:\n'%H'\nDieser Ordner existiert aber schon auf ihrem "
@@ -474,7 +476,11 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
           "M\xF6" "chten Sie k\xFCnftig Dateien mit dem selben Problem genauso behandeln?", errorAtUninstallEntry},
          false,
          [&](Installation& s, const std::vector<std::string>& changes) {
+             // Everything as it was: the earlier files, the one in use (its
+             // restart copy gone), nothing scheduled.
              EXPECT_EQ(ReadFileBytes(s.help), std::string("meine Notizen"));
+             EXPECT_EQ(ReadFileBytes(s.saver), std::string("die alte Version"));
+             EXPECT_EQ(ReadFileBytes(s.config), std::string("in Gebrauch"));
              std::vector<std::string> lines;
              for (const std::string& line : changes) {
                  if (std::regex_match(line, std::regex(".*\\\\UnSc[0-9]{4}\\.exe"))) lines.push_back(line);
@@ -490,7 +496,7 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
              }
              s.Write();
          },
-         false,
+         nullptr,
          [&](Installation&, const MessageBoxInfo& box) { return box.text == cancelQuestion ? IDYES : IDOK; },
          true, {cancelQuestion}, false,
          [](Installation&, const std::vector<std::string>&) { return std::vector<std::string>{}; }},
@@ -505,10 +511,12 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
         if (failure.answer) {
             options.answer = [&](const MessageBoxInfo& box) { return failure.answer(setup, box); };
         }
-        std::optional<HeldFile> held;
-        if (failure.holdLog) held.emplace(setup.LogPath());
+        std::vector<std::unique_ptr<HeldFile>> held;
+        if (failure.held) {
+            for (const std::string& path : failure.held(setup)) held.push_back(std::make_unique<HeldFile>(path));
+        }
         const RunResult run = RunSetup(setup.folder, options);
-        held.reset();
+        held.clear();
         EXPECT_EQ(run.exitCode, 0u);
         EXPECT_EQ(run.finishPage, failure.completes);
         std::vector<std::string> texts;
@@ -517,7 +525,7 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
         for (std::string text : failure.boxes) {
             text = Replace(text, "%1", setup.LogPath());
             text = Replace(text, "%H", setup.destination + "\\Hilfe");
-            expectedTexts.push_back(Replace(text, "%T", setup.help));
+            expectedTexts.push_back(Replace(text, "%T", setup.config));
         }
         EXPECT_EQ(texts, expectedTexts);
 
