@@ -1,10 +1,12 @@
 #include "app/SetupApp.h"
 
-#include "app/SetupContext.h"
 #include "app/Startup.h"
+#include "context/SetupContext.h"
 #include "framework/MessageBox.h"
 #include "res/resource.h"
+#include "ui/DiskPromptDlg.h"
 #include "ui/SetupDlg.h"
+#include "worker/DiskPrompt.h"
 
 namespace {
 
@@ -25,6 +27,10 @@ BOOL CSetupApp::InitInstance() {
     // for the disk with its own prompt, instead of to the user in the
     // system's box.
     ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    // The worker asks for a missing disk through the dialog of the user
+    // interface.
+    static DiskPromptDialog diskPrompt;
+    SetDiskPrompt(&diskPrompt);
     if (Initialize()) RunMainDialog();
     // No message loop of the application itself: the framework goes on to
     // ExitInstance, whose 0 is the exit code.

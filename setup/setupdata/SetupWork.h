@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SetupContext.h"
+#include "context/SetupContext.h"
 #include "codec/SetupHeader.h"
 #include "framework/File.h"
 #include "register/InstallRecord.h"
@@ -54,7 +54,8 @@ public:
     std::vector<std::string> sharedFiles;     // targets of the files flagged Shared, in catalog order
     RememberedAnswer answers;                 // the same-problem memory of the replacement questions
 
-    // Asks for a volume that cannot be found; nullptr: the disk prompt.
+    // Asks for a volume that cannot be found; nullptr: DiskPrompt(), the
+    // program's disk prompt.
     VolumePrompt* prompt = nullptr;
 
     // A cancel point: CheckCancel on the run's coordination record.

@@ -14,7 +14,7 @@
 #include "setupdata/PathRules.h"
 #include "setupdata/SetupFiles.h"
 #include "setupdata/SetupWork.h"
-#include "setupdata/VolumePrompt.h"
+#include "worker/DiskPrompt.h"
 #include "worker/AskUser.h"
 #include "worker/SetupException.h"
 #include "worker/WorkerOps.h"
@@ -57,8 +57,7 @@ enum class PromptOutcome { Accepted, AskAgain };
 // The disk prompt for volume n and the checks of the file chosen.
 PromptOutcome AskForVolume(SetupWork& work, const std::string& searchFolder, unsigned n, const std::string& name,
                            std::string& accepted) {
-    VolumePrompt standard;
-    VolumePrompt& prompt = work.prompt != nullptr ? *work.prompt : standard;
+    VolumePrompt& prompt = work.prompt != nullptr ? *work.prompt : DiskPrompt();
     WorkerBinding::WaitWhileCurrentHeld();  // the beep belongs to the prompt
     prompt.Beep();
     std::string folder;

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 
-#include "app/SetupContext.h"
+#include "context/SetupContext.h"
 #include "framework/Handles.h"
 #include "system/RegistryValues.h"
 

@@ -1,6 +1,6 @@
 #include "ui/DestinationPage.h"
 
-#include "app/SetupContext.h"
+#include "context/SetupContext.h"
 #include "framework/StringTable.h"
 #include "res/resource.h"
 #include "ui/DestinationRules.h"

@@ -78,3 +78,15 @@ void CDiskPromptDlg::OnBrowse() {
         UpdateData(false);
     }
 }
+
+void DiskPromptDialog::Beep() {
+    ::MessageBeep(MB_ICONEXCLAMATION);
+}
+
+bool DiskPromptDialog::Ask(const std::string& fileName, const std::string& startFolder, unsigned diskNumber,
+                           std::string& folder) {
+    CDiskPromptDlg dialog(fileName, startFolder, diskNumber);
+    if (dialog.DoModal() != IDOK) return false;
+    folder = dialog.folder;
+    return true;
+}

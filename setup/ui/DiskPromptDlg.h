@@ -9,6 +9,7 @@
 #include <string>
 
 #include "framework/Dialog.h"
+#include "worker/DiskPrompt.h"
 
 class CDiskPromptDlg : public CDialog {
 public:
@@ -33,4 +34,13 @@ private:
     void OnBrowse();
     // Shows string `id` with `flags` and puts the focus on the folder field.
     void Refuse(UINT id, UINT flags);
+};
+
+// The disk prompt as the worker asks for it: the exclamation beep, then this
+// dialog (registered with SetDiskPrompt by the program at start-up).
+class DiskPromptDialog : public VolumePrompt {
+public:
+    void Beep() override;
+    bool Ask(const std::string& fileName, const std::string& startFolder, unsigned diskNumber,
+             std::string& folder) override;
 };

@@ -1,6 +1,6 @@
 #include "ui/FinishPage.h"
 
-#include "app/SetupContext.h"
+#include "context/SetupContext.h"
 #include "framework/StringTable.h"
 #include "res/resource.h"
 

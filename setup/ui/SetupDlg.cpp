@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "app/SetupContext.h"
+#include "context/SetupContext.h"
 #include "framework/Format.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"

@@ -2,7 +2,7 @@
 // stages from preparation to completion, plus the clean-up at its end.
 #pragma once
 
-#include "app/SetupContext.h"
+#include "context/SetupContext.h"
 #include "setupdata/SetupWork.h"
 #include "worker/SetupSync.h"
 

@@ -3,7 +3,7 @@
 #include <exception>
 #include <new>
 
-#include "app/SetupContext.h"
+#include "context/SetupContext.h"
 #include "worker/InstallRun.h"
 #include "worker/MyException.h"
 #include "worker/ReportException.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/SetupApp.h"
-#include "app/SetupContext.h"
+#include "context/SetupContext.h"
 #include "app/Startup.h"
 #include "codec/SetupHeader.h"
 #include "framework/File.h"

@@ -342,6 +342,9 @@ class PromptedVolumesTest : public DiskPromptTest {
 protected:
     void SetUp() override {
         DiskPromptTest::SetUp();
+        // The worker asks through the dialog, as in the program.
+        static DiskPromptDialog dialogPrompt;
+        SetDiskPrompt(&dialogPrompt);
         spd::SetupDataSpec spec = BasicSpec();
         spec.files.push_back(MakeFile("more.dat", 5, "", Pattern(4000, 9)));
         spec.volumeSize = VolumeSizeFor(spec, 3);

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SetupContext.h"
+#include "context/SetupContext.h"
 #include "codec/BlockHeader.h"
 #include "codec/Checksum.h"
 #include "codec/PackedProgram.h"
@@ -25,7 +25,7 @@
 #include "codec/VolumeName.h"
 #include "framework/FileException.h"
 #include "setupdata/SetupWork.h"
-#include "setupdata/VolumePrompt.h"
+#include "worker/DiskPrompt.h"
 #include "support/MessageBoxScript.h"
 #include "worker/SetupException.h"
 #include "worker/SetupStatus.h"

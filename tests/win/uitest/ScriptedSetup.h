@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SetupContext.h"
+#include "context/SetupContext.h"
 #include "ui/DestinationPage.h"
 #include "ui/FinishPage.h"
 #include "ui/SetupDlg.h"

@@ -1,4 +1,4 @@
-#include "app/SetupContext.h"
+#include "context/SetupContext.h"
 
 #include <windows.h>
 

@@ -1,0 +1,28 @@
+#include "worker/DiskPrompt.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace {
+
+// Without a registered prompt there is nobody to ask: Cancel.
+class NoPrompt : public VolumePrompt {
+public:
+    void Beep() override { ::MessageBeep(MB_ICONEXCLAMATION); }
+    bool Ask(const std::string&, const std::string&, unsigned, std::string&) override { return false; }
+};
+
+std::atomic<VolumePrompt*> registered{nullptr};
+
+}  // namespace
+
+void SetDiskPrompt(VolumePrompt* prompt) {
+    registered.store(prompt);
+}
+
+VolumePrompt& DiskPrompt() {
+    static NoPrompt none;
+    VolumePrompt* prompt = registered.load();
+    return prompt != nullptr ? *prompt : none;
+}
