@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "codec/PackedProgram.h"
 #include "codec/SetupData.h"
+#include "SetupRun.h"
 #include "e2e.h"
 
 namespace {
@@ -62,55 +62,20 @@ std::string FileName(int i) {
     return name;
 }
 
-// Incompressible content, the same in every run.
-std::vector<std::uint8_t> PseudoRandom(size_t size, std::uint64_t seed) {
-    std::vector<std::uint8_t> bytes(size);
-    std::uint64_t x = seed * 0x9E3779B97F4A7C15ull + 1;
-    for (size_t i = 0; i < size; ++i) {
-        x ^= x << 13;
-        x ^= x >> 7;
-        x ^= x << 17;
-        bytes[i] = static_cast<std::uint8_t>(x >> 24);
-    }
-    return bytes;
-}
-
-std::string AsString(const std::vector<std::uint8_t>& bytes) {
-    return std::string(bytes.begin(), bytes.end());
-}
-
-// Writes user.spd, its further volumes and _setup.spd into `folder`.
+// Writes user.spd, its further volumes and _setup.spd into `folder` (with
+// setup.exe).
 void WriteSetupData(const TestFolder& folder, const Payload& payload) {
-    spd::SetupDataSpec spec;
-    spec.displayName = kDisplayName;
-    spec.defaultSubfolder = payload.subfolder;
-    spec.setupId = spd::Guid::Parse("{6A1F0C2E-5B7D-4E21-9C3A-0D8E4F2B1A77}").value();
-    spd::FolderEntry help;
-    help.folderKind = static_cast<std::uint8_t>(spd::FolderKind::Destination);
-    help.path = "Hilfe";
-    spec.folders.push_back(help);
+    SetupMedia media;
+    media.displayName = kDisplayName;
+    media.defaultSubfolder = payload.subfolder;
+    media.folders = {MediaFolder(spd::FolderKind::Destination, "Hilfe")};
     for (int i = 0; i < payload.files; ++i) {
-        spd::SetupFile file;
-        file.entry.folderKind = static_cast<std::uint8_t>(spd::FolderKind::Destination);
-        file.entry.fileName = FileName(i);
-        file.content = PseudoRandom(payload.fileSize, static_cast<std::uint64_t>(i) + 1);
-        spec.files.push_back(std::move(file));
+        media.files.push_back(MediaFile(FileName(i), spd::FolderKind::Destination, "",
+                                        PseudoRandom(payload.fileSize, static_cast<std::uint64_t>(i) + 1)));
     }
-    spec.level = 1;
-    spec.volumeSize = payload.volumeSize;
-    const auto image = spd::BuildSetupData(spec);
-    if (!image) throw Error(std::string("cannot build the setup data: ") + spd::StatusText(image.status));
-    for (size_t v = 0; v < image.value.volumes.size(); ++v) {
-        char name[16];
-        if (v == 0) std::snprintf(name, sizeof(name), "user.spd");
-        else std::snprintf(name, sizeof(name), "user.%03u", static_cast<unsigned>(v));
-        folder.Write(name, AsString(image.value.volumes[v]));
-    }
-    if (payload.packedProgram) {
-        const auto packed = spd::PackProgram(PseudoRandom(4096, 99), 6);
-        if (!packed) throw Error("cannot pack the uninstaller");
-        folder.Write("_setup.spd", AsString(packed.value));
-    }
+    media.volumeSize = payload.volumeSize;
+    media.writePackedProgram = payload.packedProgram;
+    WriteSetupMedia(folder, media);
 }
 
 // A run long enough to be cancelled in the middle: many files, several volumes.
@@ -120,13 +85,6 @@ Payload LongRun() {
     payload.fileSize = 16 * 1024;
     payload.volumeSize = 8 * 1024 * 1024;
     return payload;
-}
-
-std::string ProgramFilesFolder() {
-    const auto raw = ReadRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
-                                       "ProgramFilesDir");
-    if (!raw) throw Error("no ProgramFilesDir in the test prefix");
-    return std::string(raw->c_str());  // without the terminating zero
 }
 
 // ---------------------------------------------------------------------------
