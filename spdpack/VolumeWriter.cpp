@@ -65,8 +65,11 @@ void VolumeWriter::Write(spd::ByteSpan bytes)
             length_ += bytes.size();  // counted, not written
             return;
         }
-        const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), at.room));
+        std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), at.room));
         if (at.volume >= kDirectVolumes) {
+            // The scratch file holds the volumes one after the other without
+            // their headers: everything up to the last countable volume at once.
+            take = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), VolumeStart(kMaxVolumes) - length_));
             if (!scratch_.IsOpen()) {
                 current_.Close();
                 scratch_ = scratchFile_();

@@ -5,11 +5,10 @@
 // comes. Bytes written before can be written again: the headers whose
 // checksums and sizes are known only at the end.
 //
-// A build of more than kDirectVolumes volumes earns a warning and may need
-// more than the format can count, which shows only at its end: the volumes
-// after the first kDirectVolumes go into one scratch file and are cut from it
-// at Close(), so that a build refused for too many volumes has not made tens
-// of thousands of files first. Beyond kMaxVolumes volumes nothing more is
+// A build of many small volumes may need more than the format can count,
+// which shows only at its end: the volumes after the first kDirectVolumes go
+// into one scratch file and are cut from it at Close(), so that a build
+// refused for too many volumes has not made tens of thousands of files first. Beyond kMaxVolumes volumes nothing more is
 // written but the length is still counted, so that the build can say how many
 // volumes the data would need.
 #pragma once
@@ -33,7 +32,7 @@ public:
     using ScratchFile = std::function<StagedFile()>;
 
     // Volumes written straight into their files.
-    static constexpr std::uint64_t kDirectVolumes = 300;
+    static constexpr std::uint64_t kDirectVolumes = 16;
 
     // volumeSize 0: everything in user.spd. identity: the display name and
     // setup id every further volume's header carries.

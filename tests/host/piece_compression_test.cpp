@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -55,10 +56,11 @@ Bytes Uncompress(const Bytes& stream, std::size_t size, int& rc)
     return out;
 }
 
-// Runs spdpack and reports its exit code and peak resident memory (KiB).
+// Runs spdpack (as RunSpdpack() does) and reports its exit code and peak resident memory (KiB).
 int RunMeasured(const std::vector<std::string>& args, long& peakKiB)
 {
-    std::vector<std::string> all = {SPDPACK_EXE};
+    const char* env = std::getenv("SPDPACK");
+    std::vector<std::string> all = {env && *env ? env : SPDPACK_EXE};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : all)

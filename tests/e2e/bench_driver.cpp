@@ -1,0 +1,105 @@
+// Drives one installation for `make bench` from start to end, as fast as the
+// setup program lets it, and reports what it cost.
+//
+//   e2e_bench_driver SETUP_EXE
+//
+// Starts the program, presses Install as soon as it can be pressed, answers
+// any message box with its default button (and names it: a benchmark run
+// should see none), and on the finish page reads the program's peak working
+// set (GetProcessMemoryInfo, PeakWorkingSetSize: the high-water mark of its
+// resident memory) before pressing "Beenden". Prints, one per line:
+//   elapsed_ms N        from the start of the program to its end
+//   peak_working_set N  bytes
+//   exit_code N
+// Exit code 0 when the program reached the finish page and ended with 0.
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <string>
+
+#include "e2e.h"
+
+namespace {
+
+using namespace e2e;
+
+constexpr DWORD kRunLimitMs = 900000;
+constexpr int kInstall = 1014;
+constexpr int kCancel = IDCANCEL;
+const std::string kFinishCaption = "&Beenden";
+
+int Run(const std::string& setupExe) {
+    LARGE_INTEGER frequency, started, ended;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&started);
+    Process setup = Process::Start(setupExe);
+
+    bool installed = false;
+    bool finished = false;
+    SIZE_T peak = 0;
+    const ULONGLONG deadline = GetTickCount64() + kRunLimitMs;
+    while (setup.Running()) {
+        if (GetTickCount64() > deadline) {
+            std::printf("the setup program did not end in time\n");
+            setup.Kill();
+            return 1;
+        }
+        try {
+            if (FindMessageBox(setup.Id())) {
+                const MessageBoxInfo box = WaitForMessageBox(setup);
+                const int answer = box.defaultButton != 0 ? box.defaultButton : box.buttons.front();
+                std::printf("message box \"%s\", answered with button %d\n", box.text.c_str(), answer);
+                AnswerMessageBox(box, answer);
+                continue;
+            }
+            const auto dialog = FindTopLevelWindow(setup.Id(), "#32770", std::string("Kalvorin"));
+            if (dialog) {
+                const auto install = dialog->FindChild(kInstall);
+                if (!installed && install && install->Visible() && install->Enabled()) {
+                    installed = true;
+                    dialog->Click(kInstall);
+                    continue;
+                }
+                const auto cancel = dialog->FindChild(kCancel);
+                if (installed && !finished && cancel && cancel->Text() == kFinishCaption) {
+                    finished = true;
+                    PROCESS_MEMORY_COUNTERS counters{};
+                    counters.cb = sizeof counters;
+                    if (GetProcessMemoryInfo(setup.Handle(), &counters, sizeof counters)) {
+                        peak = counters.PeakWorkingSetSize;
+                    }
+                    dialog->Click(kCancel);
+                    continue;
+                }
+            }
+        } catch (const Error&) {
+            // A window went away while it was read: the loop sees what follows.
+        }
+        Sleep(kPollIntervalMs);
+    }
+    const DWORD code = setup.WaitForExit();
+    QueryPerformanceCounter(&ended);
+    const double ms = 1000.0 * static_cast<double>(ended.QuadPart - started.QuadPart) / static_cast<double>(frequency.QuadPart);
+    std::printf("elapsed_ms %.0f\npeak_working_set %llu\nexit_code %lu\n", ms, static_cast<unsigned long long>(peak),
+                static_cast<unsigned long>(code));
+    if (!finished) {
+        std::printf("the setup program ended before its finish page\n");
+    }
+    return finished && code == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: e2e_bench_driver SETUP_EXE\n");
+        return 2;
+    }
+    try {
+        return Run(HostPathToWine(argv[1]));
+    } catch (const Error& e) {
+        std::printf("bench driver stopped: %s\n", e.what());
+        return 1;
+    }
+}
