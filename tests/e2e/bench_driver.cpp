@@ -1,7 +1,7 @@
 // Drives one installation for `make bench` from start to end, as fast as the
 // setup program lets it, and reports what it cost.
 //
-//   e2e_bench_driver SETUP_EXE
+//   e2e_bench_driver SETUP_EXE [--phases]
 //
 // Starts the program, presses Install as soon as it can be pressed, answers
 // any message box with its default button (and names it: a benchmark run
@@ -9,8 +9,11 @@
 // set (GetProcessMemoryInfo, PeakWorkingSetSize: the high-water mark of its
 // resident memory) before pressing "Beenden". Prints, one per line:
 //   elapsed_ms N        from the start of the program to its end
-//   peak_working_set N  bytes
+//   peak_working_set N  bytes, read on the finish page
+//   peak_before_install N  the same, read when Install was pressed
 //   exit_code N
+// With --phases, every change of the status line is printed with the time
+// since the start: where the time of an installation goes.
 // Exit code 0 when the program reached the finish page and ended with 0.
 #include <windows.h>
 #include <psapi.h>
@@ -27,17 +30,40 @@ using namespace e2e;
 constexpr DWORD kRunLimitMs = 900000;
 constexpr int kInstall = 1014;
 constexpr int kCancel = IDCANCEL;
+constexpr int kStatus = 1001;
 const std::string kFinishCaption = "&Beenden";
 
-int Run(const std::string& setupExe) {
-    LARGE_INTEGER frequency, started, ended;
+double MillisecondsSince(const LARGE_INTEGER& started) {
+    LARGE_INTEGER frequency, now;
     QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart - started.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    return text;
+}
+
+// The high-water mark of the process's resident memory so far.
+SIZE_T PeakWorkingSet(const Process& process) {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    return GetProcessMemoryInfo(process.Handle(), &counters, sizeof counters) ? counters.PeakWorkingSetSize : 0;
+}
+
+int Run(const std::string& setupExe, bool phases) {
+    LARGE_INTEGER started;
     QueryPerformanceCounter(&started);
     Process setup = Process::Start(setupExe);
 
     bool installed = false;
     bool finished = false;
     SIZE_T peak = 0;
+    SIZE_T peakBefore = 0;
+    std::string lastStatus;
     const ULONGLONG deadline = GetTickCount64() + kRunLimitMs;
     while (setup.Running()) {
         if (GetTickCount64() > deadline) {
@@ -54,21 +80,26 @@ int Run(const std::string& setupExe) {
                 continue;
             }
             const auto dialog = FindTopLevelWindow(setup.Id(), "#32770", std::string("Kalvorin"));
+            if (dialog && phases) {
+                const auto status = dialog->FindChild(kStatus);
+                const std::string text = status ? OneLine(status->Text()) : std::string();
+                if (text != lastStatus) {
+                    lastStatus = text;
+                    std::printf("%8.0f ms  %s\n", MillisecondsSince(started), text.c_str());
+                }
+            }
             if (dialog) {
                 const auto install = dialog->FindChild(kInstall);
                 if (!installed && install && install->Visible() && install->Enabled()) {
                     installed = true;
+                    peakBefore = PeakWorkingSet(setup);
                     dialog->Click(kInstall);
                     continue;
                 }
                 const auto cancel = dialog->FindChild(kCancel);
                 if (installed && !finished && cancel && cancel->Text() == kFinishCaption) {
                     finished = true;
-                    PROCESS_MEMORY_COUNTERS counters{};
-                    counters.cb = sizeof counters;
-                    if (GetProcessMemoryInfo(setup.Handle(), &counters, sizeof counters)) {
-                        peak = counters.PeakWorkingSetSize;
-                    }
+                    peak = PeakWorkingSet(setup);
                     dialog->Click(kCancel);
                     continue;
                 }
@@ -79,9 +110,9 @@ int Run(const std::string& setupExe) {
         Sleep(kPollIntervalMs);
     }
     const DWORD code = setup.WaitForExit();
-    QueryPerformanceCounter(&ended);
-    const double ms = 1000.0 * static_cast<double>(ended.QuadPart - started.QuadPart) / static_cast<double>(frequency.QuadPart);
-    std::printf("elapsed_ms %.0f\npeak_working_set %llu\nexit_code %lu\n", ms, static_cast<unsigned long long>(peak),
+    const double ms = MillisecondsSince(started);
+    std::printf("elapsed_ms %.0f\npeak_working_set %llu\npeak_before_install %llu\nexit_code %lu\n", ms,
+                static_cast<unsigned long long>(peak), static_cast<unsigned long long>(peakBefore),
                 static_cast<unsigned long>(code));
     if (!finished) {
         std::printf("the setup program ended before its finish page\n");
@@ -92,12 +123,13 @@ int Run(const std::string& setupExe) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: e2e_bench_driver SETUP_EXE\n");
+    const bool phases = argc == 3 && std::string(argv[2]) == "--phases";
+    if (argc != 2 && !phases) {
+        std::fprintf(stderr, "usage: e2e_bench_driver SETUP_EXE [--phases]\n");
         return 2;
     }
     try {
-        return Run(HostPathToWine(argv[1]));
+        return Run(HostPathToWine(argv[1]), phases);
     } catch (const Error& e) {
         std::printf("bench driver stopped: %s\n", e.what());
         return 1;
