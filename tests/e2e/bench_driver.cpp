@@ -13,7 +13,8 @@
 //   peak_before_install N  the same, read when Install was pressed
 //   exit_code N
 // With --phases, every change of the status line is printed with the time
-// since the start: where the time of an installation goes.
+// since the start and the program's resident memory: where the time and the
+// memory of an installation go.
 // Exit code 0 when the program reached the finish page and ended with 0.
 #include <windows.h>
 #include <psapi.h>
@@ -47,11 +48,20 @@ std::string OneLine(std::string text) {
     return text;
 }
 
-// The high-water mark of the process's resident memory so far.
-SIZE_T PeakWorkingSet(const Process& process) {
+struct MemoryState {
+    SIZE_T now = 0;   // resident memory
+    SIZE_T peak = 0;  // its high-water mark so far
+};
+
+MemoryState Memory(const Process& process) {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
-    return GetProcessMemoryInfo(process.Handle(), &counters, sizeof counters) ? counters.PeakWorkingSetSize : 0;
+    if (!GetProcessMemoryInfo(process.Handle(), &counters, sizeof counters)) return {};
+    return {counters.WorkingSetSize, counters.PeakWorkingSetSize};
+}
+
+SIZE_T PeakWorkingSet(const Process& process) {
+    return Memory(process).peak;
 }
 
 int Run(const std::string& setupExe, bool phases) {
@@ -85,7 +95,9 @@ int Run(const std::string& setupExe, bool phases) {
                 const std::string text = status ? OneLine(status->Text()) : std::string();
                 if (text != lastStatus) {
                     lastStatus = text;
-                    std::printf("%8.0f ms  %s\n", MillisecondsSince(started), text.c_str());
+                    const MemoryState memory = Memory(setup);
+                    std::printf("%8.0f ms  %7.1f MB (peak %7.1f MB)  %s\n", MillisecondsSince(started),
+                                memory.now / 1048576.0, memory.peak / 1048576.0, text.c_str());
                 }
             }
             if (dialog) {
