@@ -42,10 +42,11 @@ std::string ExtractToTempFile(SetupWork& work, std::span<const uint8_t> content)
         work.CancelPoint();
         const std::string candidate = work.tempFolder + RandomName() + ".tmp";
         // Within one second every file draws the names of the files before
-        // it first: those are known to exist.
-        if (work.extractedFiles.count(candidate) != 0 || FileExists(candidate)) continue;
+        // it first: those are known to exist. For any other name the test
+        // and the creation are one call, which fails when the name is taken.
+        if (work.extractedFiles.count(candidate) != 0) continue;
         CFile file;
-        if (!file.Open(candidate, CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive)) continue;
+        if (!file.Open(candidate, CFile::modeCreateNew | CFile::modeReadWrite | CFile::shareExclusive)) continue;
         work.record.AddTempFile(candidate);
         work.extractedFiles.insert(candidate);
         if (!content.empty()) file.Write(content.data(), static_cast<UINT>(content.size()));

@@ -21,6 +21,7 @@ void InstallFiles(SetupWork& work);
 // is seeded with the time in seconds, and names (eight random letters and
 // ".tmp") are drawn after a cancel point each until one that does not exist
 // can be created without sharing (a name this function made before in the
-// run is known to be taken without a look at the disk). The file is recorded
-// in tempFiles before it is written, in one write. Returns its path.
+// run is known to be taken without a look at the disk; for any other the
+// creation fails when the name is taken). The file is recorded in tempFiles
+// before it is written, in one write. Returns its path.
 std::string ExtractToTempFile(SetupWork& work, std::span<const uint8_t> content);

@@ -96,7 +96,7 @@ int Run(const std::string& setupExe, bool phases) {
                 if (text != lastStatus) {
                     lastStatus = text;
                     const MemoryState memory = Memory(setup);
-                    std::printf("%8.0f ms  %7.1f MB (peak %7.1f MB)  %s\n", MillisecondsSince(started),
+                    std::printf("%8.0f ms  %7.1f MiB (peak %7.1f MiB)  %s\n", MillisecondsSince(started),
                                 memory.now / 1048576.0, memory.peak / 1048576.0, text.c_str());
                 }
             }
