@@ -144,7 +144,7 @@ fresh_prefix() {
   /usr/lib/wine/wine64 wineboot </dev/null >>"$bench/prefix.log" 2>&1 || true
 }
 install_run() {
-  "$root/scripts/wine-run.sh" "$driver" 'D:\setup.exe' "$@" </dev/null 2>&1 | tr -d '\r'
+  "$root/scripts/wine-run.sh" "$driver" 'D:\setup.exe' "$@" </dev/null 2>&1 | tr -d '\r' | iconv -f CP1252 -t UTF-8
 }
 say "installing, $runs runs of D:\\setup.exe under Wine"
 for i in $(seq "$runs"); do
@@ -163,13 +163,29 @@ install_run --phases >"$bench/install.phases.log" || true
 stop_wine
 load_after=$(load)
 
-# 6. The block decode path against a bare uncompress() of the same blocks.
+# 6. The block decode path against a bare uncompress() of the same blocks:
+# CPU time per pass, and the instructions of one pass, which callgrind counts
+# the same whatever else the machine does.
 say "block decode benchmark"
-"$build/host/bench/bench_decode" --benchmark_repetitions="$runs" --benchmark_report_aggregates_only=true \
-  --benchmark_format=csv 2>/dev/null >"$bench/decode.csv"
+"$build/host/bench/bench_decode" --benchmark_repetitions=$(( runs < 3 ? 3 : runs )) \
+  --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null >"$bench/decode.csv"
 decode_ms() { awk -F, -v n="\"$1_median\"" '$1 == n { print $4 }' "$bench/decode.csv"; }  # cpu_time
 bare_ms=$(decode_ms BareUncompress)
 ours_ms=$(decode_ms BlockDecode)
+bare_ir=; ours_ir=
+if command -v valgrind >/dev/null; then
+  say "counting the instructions of one decode pass with callgrind"
+  "$build/host/bench/bench_decode" --save "$bench/blocks.bin"
+  # Valgrind reads no DWARF 5: a copy without debugging information.
+  strip -g -o "$bench/bench_decode.nodebug" "$build/host/bench/bench_decode"
+  instructions() {
+    valgrind --tool=callgrind --callgrind-out-file="$bench/callgrind.$1" --toggle-collect='*Pass*' \
+      "$bench/bench_decode.nodebug" --pass "$1" "$bench/blocks.bin" >/dev/null 2>&1
+    sed -n 's/^totals: //p' "$bench/callgrind.$1"
+  }
+  bare_ir=$(instructions bare)
+  ours_ir=$(instructions block)
+fi
 
 # 7. The table.
 field() { awk -v k="$2" '{ print $k }' "$bench/$1"; }
@@ -191,7 +207,19 @@ mb() { awk -v b="$1" 'BEGIN { printf "%.1f MiB", b / 1048576 }'; }
 pack_ratio=$(ratio "$spd_s" "$zip_s")
 size_ratio=$(ratio "$data_bytes" "$zip_bytes")
 install_ratio=$(ratio "$inst_s" "$unzip_s")
-decode_ratio=$(ratio "$bare_ms" "$ours_ms")
+if [ -n "$ours_ir" ]; then
+  decode_ratio=$(ratio "$bare_ir" "$ours_ir")
+  decode_what="instructions per pass (callgrind), CPU time per pass"
+  decode_ours="$ours_ir; ${ours_ms} ms"
+  decode_bare="$bare_ir; ${bare_ms} ms"
+  decode_time_ratio=" (time: $(ratio "$bare_ms" "$ours_ms"))"
+else
+  decode_ratio=$(ratio "$bare_ms" "$ours_ms")
+  decode_what="CPU time per pass"
+  decode_ours="${ours_ms} ms"
+  decode_bare="${bare_ms} ms"
+  decode_time_ratio=
+fi
 inst_limit=$(( largest_expanded + largest_stored + 16 * MiB ))
 spd_limit_kib=$(( (64 + 8 * cores) * 1024 ))
 
@@ -208,7 +236,7 @@ mem=$(awk '/^MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)
   echo "| Pack time (wall; CPU) | ${spd_s} s; ${spd_cpu} s | ${zip_s} s; ${zip_cpu} s | $pack_ratio | ≤ 0.6 on 2 cores | $(verdict "$pack_ratio <= 0.6") |"
   echo "| Size | $data_bytes bytes | $zip_bytes bytes | $size_ratio | ≤ 1.01 | $(verdict "$size_ratio <= 1.01") |"
   echo "| Install time (setup.exe under Wine, its start included) | ${inst_s} s | ${unzip_s} s | $install_ratio | ≤ 2.0 | $(verdict "$install_ratio <= 2.0") |"
-  echo "| Block decode (CPU per pass, ours / bare uncompress) | ${ours_ms} ms | ${bare_ms} ms | $decode_ratio | ≥ 0.9 | $(verdict "$decode_ratio >= 0.9") |"
+  echo "| Block decode speed against bare uncompress ($decode_what) | $decode_ours | $decode_bare | $decode_ratio$decode_time_ratio | ≥ 0.9 | $(verdict "$decode_ratio >= 0.9") |"
   echo "| setup.exe peak working set (Wine's own before Install: $(mb "$inst_base")) | $(mb "$inst_peak") | largest file $(mb "$largest_stored") stored + $(mb "$largest_expanded") expanded + 16 MiB = $(mb "$inst_limit") | | ≤ | $(verdict "$inst_peak <= $inst_limit") |"
   echo "| spdpack peak memory, -j $cores | $(mb $(( spd_peak_kib * 1024 ))) | 64 MiB + 8 MiB × $cores = $(mb $(( spd_limit_kib * 1024 ))) | | ≤ | $(verdict "$spd_peak_kib <= $spd_limit_kib") |"
 } >"$bench/results.md"

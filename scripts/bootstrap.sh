@@ -13,7 +13,7 @@ PACKAGES=(
 )
 # `bootstrap.sh bench`: also what make bench compares with and measures by.
 if [ "${1:-}" = "bench" ]; then
-  PACKAGES+=(zip unzip libbenchmark-dev time)
+  PACKAGES+=(zip unzip libbenchmark-dev time valgrind)
 fi
 
 missing=()

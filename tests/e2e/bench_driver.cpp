@@ -32,6 +32,7 @@ constexpr DWORD kRunLimitMs = 900000;
 constexpr int kInstall = 1014;
 constexpr int kCancel = IDCANCEL;
 constexpr int kStatus = 1001;
+constexpr DWORD kInstallPollMs = 100;
 const std::string kFinishCaption = "&Beenden";
 
 double MillisecondsSince(const LARGE_INTEGER& started) {
@@ -119,7 +120,9 @@ int Run(const std::string& setupExe, bool phases) {
         } catch (const Error&) {
             // A window went away while it was read: the loop sees what follows.
         }
-        Sleep(kPollIntervalMs);
+        // While the files are installed, look less often: every look is a
+        // few messages the dialog has to answer between the worker's own.
+        Sleep(installed && !phases ? kInstallPollMs : kPollIntervalMs);
     }
     const DWORD code = setup.WaitForExit();
     const double ms = MillisecondsSince(started);
