@@ -4,12 +4,12 @@
 #include "spdpack/ProgressBar.h"
 #include "spdpack/SourceFile.h"
 #include "spdpack/StreamCompressor.h"
+#include "spdpack/StreamSinks.h"
 #include "spdpack/VolumeWriter.h"
 #include "spdpack/VolumePlan.h"
 
 #include "codec/Checksum.h"
 #include "codec/FolderTable.h"
-#include "codec/PackedProgram.h"
 #include "codec/VolumeName.h"
 
 #include <algorithm>
@@ -23,16 +23,6 @@ namespace spdpack {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Failure(spd::Status status)
-{
-    switch (status) {
-    case spd::Status::Overflow:
-        return "the setup data is too large (more than 4 GiB)";
-    default:
-        return spd::StatusText(status);
-    }
-}
 
 std::string Bytes(std::uint64_t n)
 {
@@ -69,8 +59,6 @@ void CheckBeforeCompressing(const Manifest& m, std::uint64_t disk1)
                          " is enough whatever the files compress to");
 }
 
-constexpr std::uint64_t kMaxU32 = 0xFFFFFFFFull;
-
 // Copies the setup program into staging through one buffer; returns its size.
 std::uint64_t CopySetupProgram(OutputFolder& out, const fs::path& relative, const fs::path& source,
                                const std::string& where)
@@ -88,121 +76,6 @@ std::uint64_t CopySetupProgram(OutputFolder& out, const fs::path& relative, cons
     file.Close();
     return reader.size();
 }
-
-// _setup.spd: its header, written last, and the uninstaller's stream.
-class PackedProgramSink : public StreamSink {
-public:
-    PackedProgramSink(StagedFile& file, const std::string& where, const fs::path& source)
-        : file_(file), where_(where), source_(source)
-    {
-    }
-
-    void Opened(std::size_t, std::uint64_t size) override
-    {
-        if (size == 0)
-            throw BuildError(where_ + ": cannot pack \"" + source_.string() + "\": the file is empty");
-    }
-
-    void Piece(const CompressedPiece& piece) override
-    {
-        if (piece.first)
-            file_.Write(spd::PackedProgramHeader{}.Encode());  // written again below
-        file_.Write(piece.bytes);
-        length_ += piece.bytes.size();
-        if (piece.last) {
-            spd::PackedProgramHeader h;
-            h.checksum = piece.streamAdler;
-            h.expandedSize = static_cast<std::uint32_t>(piece.streamSize);
-            file_.WriteAt(0, h.Encode());
-        }
-    }
-
-    std::uint64_t length() const { return spd::PackedProgramHeader::kSize + length_; }
-
-private:
-    StagedFile& file_;
-    const std::string& where_;
-    const fs::path& source_;
-    std::uint64_t length_ = 0;
-};
-
-// The file records and contents after the catalog header: each record a
-// block of its own, each content block's header written when its stream is
-// complete. Keeps the Adler-32 of everything it wrote.
-class CatalogSink : public StreamSink {
-public:
-    CatalogSink(VolumeWriter& out, const Manifest& m) : out_(out), m_(m) {}
-
-    void Piece(const CompressedPiece& piece) override
-    {
-        if (piece.first) {
-            const ManifestFile& f = m_.files[piece.stream];
-            spd::CatalogEntry entry;
-            entry.flags = f.flags;
-            entry.folderKind = static_cast<std::uint8_t>(f.kind);
-            entry.subfolder = f.subfolder;
-            entry.fileName = f.name;
-            auto record = spd::MakeBlock(entry.Encode(), m_.compressionLevel);
-            if (!record)
-                throw BuildError(m_.path.string() + ": cannot build the setup data: " + Failure(record.status));
-            Append(record.value);
-            headerOffset_ = out_.length();
-            // Known now when the stream is one piece, else written again at its end.
-            out_.Write(ContentHeader(piece).Encode());
-            dataAdler_ = spd::kAdler32Initial;
-            dataLength_ = 0;
-        }
-        out_.Write(piece.bytes);
-        dataAdler_ = spd::Adler32Combine(dataAdler_, piece.bytesAdler, piece.bytes.size());
-        dataLength_ += piece.bytes.size();
-        if (piece.last) {
-            if (piece.storedSize > kMaxU32)
-                TooLarge();
-            const auto header = ContentHeader(piece).Encode();
-            if (!piece.first)
-                out_.WriteAt(headerOffset_, header);
-            adler_ = spd::Adler32Combine(spd::Adler32Update(adler_, header), dataAdler_, dataLength_);
-            length_ += header.size() + dataLength_;
-        }
-        if (out_.length() > kMaxU32)
-            TooLarge();
-    }
-
-    std::uint32_t adler() const { return adler_; }
-    std::uint64_t length() const { return length_; }
-
-private:
-    static spd::BlockHeader ContentHeader(const CompressedPiece& piece)
-    {
-        spd::BlockHeader h;
-        if (piece.last) {
-            h.checksum = piece.streamAdler;
-            h.storedSize = static_cast<std::uint32_t>(piece.storedSize);
-        }
-        h.expandedSize = static_cast<std::uint32_t>(piece.streamSize);
-        return h;
-    }
-
-    void Append(spd::ByteSpan bytes)
-    {
-        out_.Write(bytes);
-        adler_ = spd::Adler32Update(adler_, bytes);
-        length_ += bytes.size();
-    }
-
-    [[noreturn]] void TooLarge() const
-    {
-        throw BuildError(m_.path.string() + ": cannot build the setup data: " + Failure(spd::Status::Overflow));
-    }
-
-    VolumeWriter& out_;
-    const Manifest& m_;
-    std::uint32_t adler_ = spd::kAdler32Initial;
-    std::uint64_t length_ = 0;
-    std::uint64_t headerOffset_ = 0;
-    std::uint32_t dataAdler_ = spd::kAdler32Initial;
-    std::uint64_t dataLength_ = 0;
-};
 
 }  // namespace
 
@@ -280,7 +153,7 @@ BuildSummary Build(const BuildOptions& options)
     }
     auto table = spd::EncodeFolderTable(folders, m.compressionLevel);
     if (!table)
-        throw BuildError(m.path.string() + ": cannot build the setup data: " + Failure(table.status));
+        throw BuildError(m.path.string() + ": cannot build the setup data: " + FailureText(table.status));
     h.catalogOffset = static_cast<std::uint32_t>(spd::SetupHeader::kSize + table.value.size());
 
     spd::VolumeHeader identity;
