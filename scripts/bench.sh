@@ -243,5 +243,5 @@ mem=$(awk '/^MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)
 cat "$bench/results.md"
 echo
 echo "The last install, watched (time since start, resident memory, status line):"
-awk '/ ms / { if ($0 !~ /Installiere/ || ++n % 250 == 1) print }' "$bench/install.phases.log"
+awk '/ ms / && NF > 7 { if ($0 !~ /Installiere/ || ++n % 250 == 1) print }' "$bench/install.phases.log"
 echo "Every measurement: $bench/runs.txt"
