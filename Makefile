@@ -6,7 +6,7 @@ BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 
-.PHONY: all bootstrap build host x86_64 i686 dist test demo clean
+.PHONY: all bootstrap build host x86_64 i686 dist test demo bench clean
 
 all: build
 
@@ -43,6 +43,13 @@ test: build dist
 
 demo: build
 	@scripts/demo.sh $(BUILD)
+
+# Not part of test: spdpack and setup.exe against zip and unzip on a
+# generated payload (see README, Benchmark). Needs the two builds it runs.
+bench: bootstrap
+	@scripts/bootstrap.sh bench
+	@$(MAKE) --no-print-directory host x86_64
+	@scripts/bench.sh $(BUILD)
 
 clean:
 	-chattr -R -i $(BUILD) >/dev/null 2>&1

@@ -3,6 +3,7 @@
 #include "codec/ByteWriter.h"
 #include "codec/Checksum.h"
 #include "codec/Compression.h"
+#include "codec/PieceCompression.h"
 
 #include <limits>
 
@@ -47,7 +48,7 @@ Result<std::vector<std::uint8_t>> MakeBlock(ByteSpan content, int level)
 {
     if (content.size() > std::numeric_limits<std::uint32_t>::max())
         return Status::Overflow;
-    auto compressed = Compress(content, level);
+    auto compressed = CompressInPieces(content, level);
     if (!compressed)
         return compressed.status;
     if (compressed.value.size() > std::numeric_limits<std::uint32_t>::max())

@@ -49,7 +49,8 @@ struct BlockHeader {
 Result<std::vector<std::uint8_t>> ExpandBlock(const BlockHeader& header, ByteSpan stored);
 
 // A whole block for content: its BlockHeader (checksum = Adler-32 of
-// content, both sizes) followed by the zlib stream at level.
+// content, both sizes) followed by the zlib stream at level, made in pieces
+// as spdpack makes it (codec/PieceCompression.h), so both give the same bytes.
 Result<std::vector<std::uint8_t>> MakeBlock(ByteSpan content, int level);
 
 }  // namespace spd

@@ -19,4 +19,12 @@ std::uint32_t Adler32Update(std::uint32_t adler, std::span<const std::uint8_t> b
     return static_cast<std::uint32_t>(a);
 }
 
+std::uint32_t Adler32Combine(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength)
+{
+    // zlib takes the length modulo 65521 anyway; reduced first, it fits
+    // zlib's offset type on every target (32 bits on Windows).
+    constexpr std::uint64_t kBase = 65521;
+    return static_cast<std::uint32_t>(adler32_combine(first, second, static_cast<z_off_t>(secondLength % kBase)));
+}
+
 }  // namespace spd

@@ -14,7 +14,8 @@
 //   from 1.
 // * Every compressed piece is one complete zlib stream (RFC 1950) that is
 //   expanded with one call of zlib's uncompress(). Bytes marked "not read"
-//   are written as zeros.
+//   are written as zeros. (A writer may make a large stream from parts
+//   compressed apart, see PieceCompression.h; it stays one stream.)
 //
 // ---------------------------------------------------------------------------
 // Files on the medium

@@ -3,6 +3,7 @@
 #include "codec/ByteWriter.h"
 #include "codec/Checksum.h"
 #include "codec/Compression.h"
+#include "codec/PieceCompression.h"
 
 #include <limits>
 
@@ -35,7 +36,7 @@ Result<std::vector<std::uint8_t>> PackProgram(ByteSpan program, int level)
         return Status::BadSize;
     if (program.size() > std::numeric_limits<std::uint32_t>::max())
         return Status::Overflow;
-    auto compressed = Compress(program, level);
+    auto compressed = CompressInPieces(program, level);
     if (!compressed)
         return compressed.status;
     PackedProgramHeader h;

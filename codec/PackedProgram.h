@@ -33,7 +33,8 @@ struct PackedProgramHeader {
     bool operator==(const PackedProgramHeader&) const = default;
 };
 
-// The whole file for program (which must not be empty: BadSize).
+// The whole file for program (which must not be empty: BadSize); the
+// stream is made in pieces (codec/PieceCompression.h).
 Result<std::vector<std::uint8_t>> PackProgram(ByteSpan program, int level);
 
 // The program from the whole file:

@@ -46,6 +46,7 @@ bool CFile::Open(const std::string& path, UINT flags, CFileException* error) {
 
     DWORD disposition = OPEN_EXISTING;
     if (flags & modeCreate) disposition = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    if (flags & modeCreateNew) disposition = CREATE_NEW;
 
     SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
     HANDLE handle = ::CreateFileA(path.c_str(), access, share, &security, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -23,6 +23,7 @@ public:
         shareDenyNone = 0x0040,
         modeCreate = 0x1000,        // create, truncating an existing file...
         modeNoTruncate = 0x2000,    // ...unless combined with this
+        modeCreateNew = 0x4000,     // create a file that does not exist yet; fails when it does
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 

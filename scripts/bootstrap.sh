@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs, only when missing, the Debian packages the three builds and the tests need.
+# Installs, only when missing, the Debian packages the three builds and the tests need
+# (with the argument bench, also those of make bench).
 # Safe to run again: packages already present are left alone.
 set -euo pipefail
 
@@ -10,6 +11,10 @@ PACKAGES=(
   wine64 xvfb xauth x11-utils imagemagick file locales
   googletest zlib1g-dev libtomlplusplus-dev libcli11-dev
 )
+# `bootstrap.sh bench`: also what make bench compares with and measures by.
+if [ "${1:-}" = "bench" ]; then
+  PACKAGES+=(zip unzip libbenchmark-dev time valgrind)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -3,9 +3,13 @@
 #include "spdpack/OutputFolder.h"
 #include "spdpack/ProgressBar.h"
 #include "spdpack/SourceFile.h"
+#include "spdpack/StreamCompressor.h"
+#include "spdpack/StreamSinks.h"
+#include "spdpack/VolumeWriter.h"
 #include "spdpack/VolumePlan.h"
 
-#include "codec/PackedProgram.h"
+#include "codec/Checksum.h"
+#include "codec/FolderTable.h"
 #include "codec/VolumeName.h"
 
 #include <algorithm>
@@ -19,16 +23,6 @@ namespace spdpack {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Failure(spd::Status status)
-{
-    switch (status) {
-    case spd::Status::Overflow:
-        return "the setup data is too large (more than 4 GiB)";
-    default:
-        return spd::StatusText(status);
-    }
-}
 
 std::string Bytes(std::uint64_t n)
 {
@@ -65,6 +59,24 @@ void CheckBeforeCompressing(const Manifest& m, std::uint64_t disk1)
                          " is enough whatever the files compress to");
 }
 
+// Copies the setup program into staging through one buffer; returns its size.
+std::uint64_t CopySetupProgram(OutputFolder& out, const fs::path& relative, const fs::path& source,
+                               const std::string& where)
+{
+    SourceReader reader(source, where, false);
+    StagedFile file = out.Create(relative);
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(reader.size(), 1u << 20)));
+    for (std::uint64_t left = reader.size(); left > 0;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+        reader.Read(buffer.data(), n);
+        file.Write(spd::ByteSpan(buffer.data(), n));
+        left -= n;
+    }
+    reader.Finish();
+    file.Close();
+    return reader.size();
+}
+
 }  // namespace
 
 spd::Guid NewSetupId()
@@ -91,87 +103,107 @@ BuildSummary Build(const BuildOptions& options)
     summary.folders = m.folders;
     summary.warnings = m.warnings;
 
-    std::vector<std::uint8_t> setupProgram = ReadSourceFile(*m.setupProgram, top + ": setup_program", false);
-    auto packed = spd::PackProgram(ReadSourceFile(*m.uninstaller, top + ": uninstaller", true), m.compressionLevel);
-    if (!packed)
-        throw BuildError(top + ": uninstaller: cannot pack \"" + m.uninstaller->string() + "\": " +
-                         (packed.status == spd::Status::BadSize ? "the file is empty" : Failure(packed.status)));
-    const std::uint64_t disk1 = setupProgram.size() + packed.value.size();
-    const std::uint64_t firstVolume = m.volumeSize ? FirstVolumeRoom(m, setupProgram.size(), packed.value.size()) : 0;
-    CheckBeforeCompressing(m, disk1);
-
-    spd::SetupDataSpec spec;
-    spec.displayName = m.displayName;
-    spec.defaultSubfolder = m.defaultSubfolder;
+    spd::SetupHeader& h = summary.header;
+    h.displayName = m.displayName;
+    h.defaultSubfolder = m.defaultSubfolder;
     if (options.setupId) {
-        spec.setupId = *options.setupId;
+        h.setupId = *options.setupId;
     } else if (m.setupId) {
-        spec.setupId = *m.setupId;
+        h.setupId = *m.setupId;
     } else {
-        spec.setupId = NewSetupId();
+        h.setupId = NewSetupId();
         summary.setupIdGenerated = true;
     }
-    spec.level = m.compressionLevel;
-    spec.threads = options.threads;
-    spec.singleVolumeCount = m.singleVolumeCount;  // cut into volumes below, once the length is known
-    for (const ManifestFolder& f : m.folders) {
-        spd::FolderEntry e;
-        e.folderKind = static_cast<std::uint8_t>(f.kind);
-        e.path = f.path;
-        spec.folders.push_back(std::move(e));
-    }
-    for (const ManifestFile& f : m.files) {
-        spd::SetupFile file;
-        file.entry.flags = f.flags;
-        file.entry.folderKind = static_cast<std::uint8_t>(f.kind);
-        file.entry.subfolder = f.subfolder;
-        file.entry.fileName = f.name;
-        file.content = ReadSourceFile(f.source, f.where + ": source", true);
-        spec.files.push_back(std::move(file));
-    }
+    h.folderCount = static_cast<std::uint16_t>(m.folders.size());
+    h.fileCount = static_cast<std::uint16_t>(m.files.size());
 
-    spd::Result<spd::SetupDataImage> image;
-    {
-        ProgressBar bar(stdout, options.progress, "packing");
-        image = spd::BuildSetupData(spec, [&](std::uint64_t done, std::uint64_t total) { bar.Update(done, total); });
-    }
-    spec.files.clear();
-    if (!image)
-        throw BuildError(m.path.string() + ": cannot build the setup data: " + Failure(image.status));
-
-    if (m.volumeSize) {
-        const std::uint64_t length = image.value.joined.size();
-        const std::uint64_t volumes = spd::VolumeFilesFor(length, m.volumeSize, firstVolume);
-        if (volumes > kMaxVolumes)
-            throw BuildError(m.path.string() + ": [volumes]: size: " + Bytes(m.volumeSize) + " per disk needs " +
-                             std::to_string(volumes) + " volumes, more than the 65535 the setup data can count; " +
-                             "the smallest volume size that works is " + Bytes(SmallestVolumeSize(length, disk1)));
-        if (volumes > kManyVolumes)
-            summary.warnings.push_back(m.path.string() + ": [volumes]: size: " + Bytes(m.volumeSize) + " per disk makes " +
-                                       std::to_string(volumes) + " volumes, more than " +
-                                       std::to_string(kManyVolumes) + " disks to feed one by one");
-        image.value.volumes.clear();
-        spd::SplitImage(image.value, m.volumeSize, firstVolume, m.singleVolumeCount);
-    }
-    summary.header = image.value.header;
-
+    // Everything is written into the staging folder as it is made.
     OutputFolder out(options.output);
     const bool disks = m.layout == VolumeLayout::DiskFolders;
     auto place = [&](unsigned disk, const std::string& name) {
         return disks ? fs::path(spd::DiskFolderName(disk)) / name : fs::path(name);
     };
-    out.Write(place(1, "setup.exe"), setupProgram);
+    const std::uint64_t setupProgram = CopySetupProgram(out, place(1, "setup.exe"), *m.setupProgram, top + ": setup_program");
     // Test seam: a stop that comes while the staging folder is being written.
     if (std::getenv("SPDPACK_TEST_STOP_WHILE_STAGING")) {
         kill(getpid(), SIGTERM);
         for (;;)
             pause();
     }
-    out.Write(place(1, spd::kPackedProgramFile), packed.value);
-    const auto& volumes = image.value.volumes;
-    out.Write(place(1, spd::kSetupDataFile), volumes[0]);
-    for (unsigned n = 1; n < volumes.size(); ++n)
-        out.Write(place(n + 1, spd::VolumeFileName(n)), volumes[n]);
+
+    std::uint64_t packed = 0;
+    {
+        StagedFile file = out.Create(place(1, spd::kPackedProgramFile));
+        const std::string where = top + ": uninstaller";
+        PackedProgramSink sink(file, where, *m.uninstaller);
+        CompressStreams({{*m.uninstaller, where, true}}, m.compressionLevel, options.threads, sink);
+        file.Close();
+        packed = sink.length();
+    }
+    const std::uint64_t disk1 = setupProgram + packed;
+    const std::uint64_t firstVolume = m.volumeSize ? FirstVolumeRoom(m, setupProgram, packed) : 0;
+    CheckBeforeCompressing(m, disk1);
+
+    std::vector<spd::FolderEntry> folders;
+    for (const ManifestFolder& f : m.folders) {
+        spd::FolderEntry e;
+        e.folderKind = static_cast<std::uint8_t>(f.kind);
+        e.path = f.path;
+        folders.push_back(std::move(e));
+    }
+    auto table = spd::EncodeFolderTable(folders, m.compressionLevel);
+    if (!table)
+        throw BuildError(m.path.string() + ": cannot build the setup data: " + FailureText(table.status));
+    h.catalogOffset = static_cast<std::uint32_t>(spd::SetupHeader::kSize + table.value.size());
+
+    spd::VolumeHeader identity;
+    identity.displayName = h.displayName;
+    identity.setupId = h.setupId;
+    VolumeWriter joined(m.volumeSize, firstVolume, identity, [&](unsigned volume, bool reopen) {
+        const fs::path relative = place(volume + 1, volume == 0 ? std::string(spd::kSetupDataFile) : spd::VolumeFileName(volume));
+        return reopen ? out.Reopen(relative) : out.Create(relative);
+    }, [&] { return out.CreateScratch("volumes.tmp"); });
+    joined.Write(std::vector<std::uint8_t>(spd::SetupHeader::kSize, 0));  // written again at the end
+    joined.Write(table.value);
+    joined.Write(std::vector<std::uint8_t>(spd::BlockHeader::kSize, 0));  // the catalog header, too
+
+    std::vector<StreamSource> sources;
+    std::uint64_t total = 0;
+    for (const ManifestFile& f : m.files) {
+        sources.push_back({f.source, f.where + ": source", true});
+        total += fs::file_size(f.source);
+    }
+    CatalogSink catalog(joined, m);
+    {
+        ProgressBar bar(stdout, options.progress, "packing");
+        CompressStreams(sources, m.compressionLevel, options.threads, catalog,
+                        [&](std::uint64_t done) { bar.Update(done, total); });
+    }
+
+    const std::uint64_t length = joined.length();
+    const std::uint64_t volumes = joined.volumeFiles();
+    if (volumes > kMaxVolumes)
+        throw BuildError(m.path.string() + ": [volumes]: size: " + Bytes(m.volumeSize) + " per disk needs " +
+                         std::to_string(volumes) + " volumes, more than the 65535 the setup data can count; " +
+                         "the smallest volume size that works is " + Bytes(SmallestVolumeSize(length, disk1)));
+    if (volumes > kManyVolumes)
+        summary.warnings.push_back(m.path.string() + ": [volumes]: size: " + Bytes(m.volumeSize) + " per disk makes " +
+                                   std::to_string(volumes) + " volumes, more than " +
+                                   std::to_string(kManyVolumes) + " disks to feed one by one");
+
+    spd::BlockHeader catalogHeader;
+    catalogHeader.checksum = catalog.adler();
+    catalogHeader.storedSize = static_cast<std::uint32_t>(catalog.length());
+    catalogHeader.expandedSize = catalogHeader.storedSize;
+    const auto catalogBytes = catalogHeader.Encode();
+    h.volumeCount = volumes > 1 ? static_cast<std::uint16_t>(volumes) : m.singleVolumeCount;
+    h.dataLength = static_cast<std::uint32_t>(length);
+    h.dataChecksum = spd::Adler32Combine(spd::Adler32Update(spd::Adler32(table.value), catalogBytes),
+                                         catalog.adler(), catalog.length());
+    joined.WriteAt(h.catalogOffset, catalogBytes);
+    joined.WriteAt(0, h.Encode());
+    joined.Close();
+
     out.Commit();
     summary.written = out.written();
     return summary;

@@ -4,10 +4,13 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <fstream>
 #include <random>
+#include <cstring>
 #include <stdexcept>
 #include <unistd.h>
+#include <utility>
 
 namespace spdpack {
 
@@ -140,6 +143,110 @@ void OutputFolder::Write(const fs::path& relative, std::span<const std::uint8_t>
     if (!out)
         throw std::runtime_error("cannot write " + (output_ / relative).string());
     written_.push_back(relative);
+}
+
+StagedFile OutputFolder::Create(const fs::path& relative)
+{
+    auto lock = LockStaging();
+    fs::path target = staging_ / relative;
+    fs::create_directories(target.parent_path());
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw std::runtime_error("cannot write " + (output_ / relative).string());
+    written_.push_back(relative);
+    return StagedFile(fd, output_ / relative);
+}
+
+StagedFile OutputFolder::Reopen(const fs::path& relative)
+{
+    auto lock = LockStaging();
+    const int fd = ::open((staging_ / relative).c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw std::runtime_error("cannot write " + (output_ / relative).string());
+    return StagedFile(fd, output_ / relative);
+}
+
+StagedFile OutputFolder::CreateScratch(const std::string& name)
+{
+    auto lock = LockStaging();
+    const int fd = ::open((staging_ / name).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw std::runtime_error("cannot write " + (staging_ / name).string());
+    return StagedFile(fd, staging_ / name);
+}
+
+StagedFile::~StagedFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+StagedFile::StagedFile(StagedFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), shown_(std::move(other.shown_))
+{
+}
+
+StagedFile& StagedFile::operator=(StagedFile&& other) noexcept
+{
+    if (this != &other) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+        shown_ = std::move(other.shown_);
+    }
+    return *this;
+}
+
+void StagedFile::Fail() const
+{
+    throw std::runtime_error("cannot write " + shown_.string() + ": " + std::strerror(errno));
+}
+
+void StagedFile::Write(std::span<const std::uint8_t> bytes)
+{
+    auto lock = LockStaging();
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            Fail();
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+    }
+}
+
+void StagedFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes)
+{
+    auto lock = LockStaging();
+    while (!bytes.empty()) {
+        const ssize_t n = ::pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            Fail();
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+        offset += static_cast<std::uint64_t>(n);
+    }
+}
+
+void StagedFile::ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t got = ::pread(fd_, into, n, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            throw std::runtime_error("cannot read " + shown_.string() + " again");
+        into += got;
+        n -= static_cast<std::size_t>(got);
+        offset += static_cast<std::uint64_t>(got);
+    }
+}
+
+void StagedFile::Close()
+{
+    if (fd_ >= 0 && ::close(std::exchange(fd_, -1)) != 0)
+        Fail();
 }
 
 void OutputFolder::Commit()

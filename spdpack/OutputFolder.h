@@ -18,6 +18,34 @@
 
 namespace spdpack {
 
+// A file of the staging folder written piece by piece. Every write holds the
+// staging lock, so a stop never races with it.
+class StagedFile {
+public:
+    StagedFile() = default;
+    StagedFile(int fd, std::filesystem::path shown) : fd_(fd), shown_(std::move(shown)) {}
+    ~StagedFile();
+    StagedFile(StagedFile&& other) noexcept;
+    StagedFile& operator=(StagedFile&& other) noexcept;
+
+    // Appends bytes at the end of what was written.
+    void Write(std::span<const std::uint8_t> bytes);
+    // Writes bytes at offset, over bytes written before.
+    void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+    // Reads n bytes written before at offset (a file opened for reading).
+    void ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t n);
+    // Closes the file; a failure throws.
+    void Close();
+
+    bool IsOpen() const { return fd_ >= 0; }
+
+private:
+    [[noreturn]] void Fail() const;
+
+    int fd_ = -1;
+    std::filesystem::path shown_;  // its path in the output folder, for messages
+};
+
 class OutputFolder {
 public:
     explicit OutputFolder(std::filesystem::path output);
@@ -28,6 +56,17 @@ public:
 
     // Writes a file at relative path (may name a subfolder) into staging.
     void Write(const std::filesystem::path& relative, std::span<const std::uint8_t> bytes);
+
+    // Creates an empty file at relative path in staging, to be written piece
+    // by piece; it counts as written.
+    StagedFile Create(const std::filesystem::path& relative);
+
+    // Opens a file created before, to write over some of its bytes.
+    StagedFile Reopen(const std::filesystem::path& relative);
+
+    // Creates a file for reading and writing in staging that is not part of
+    // the output (it goes with the staging folder).
+    StagedFile CreateScratch(const std::string& name);
 
     // Moves everything into the output folder. Files that an earlier build
     // left there under the names a build writes (user.spd, user.NNN,

@@ -2,9 +2,12 @@
 
 #include <zlib.h>
 
-#include <cstdio>
-#include <memory>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace spdpack {
 
@@ -34,26 +37,68 @@ std::optional<std::string> TooLargeForSetup(std::uint64_t size)
            " bytes (1 GiB) together, so a file may be at most " + std::to_string(LargestSourceFile()) + " bytes long";
 }
 
-std::vector<std::uint8_t> ReadSourceFile(const fs::path& path, const std::string& where, bool limited)
+SourceReader::SourceReader(const fs::path& path, const std::string& where, bool limited)
+    : path_(path), where_(where)
 {
-    auto fail = [&](const std::string& problem) {
-        throw std::runtime_error(where + ": \"" + path.string() + "\" " + problem);
-    };
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     std::error_code ec;
     if (fs::is_directory(path, ec))
-        fail("is a folder, not a file");
-    if (!file)
-        fail("cannot be read");
-    const std::uint64_t size = fs::file_size(path, ec);
-    if (ec)
-        fail("cannot be read: " + ec.message());
+        Fail("is a folder, not a file");
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        Fail("cannot be read");
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        Fail(std::string("cannot be read: ") + std::strerror(errno));
+    size_ = static_cast<std::uint64_t>(st.st_size);
     if (limited)
-        if (auto reason = TooLargeForSetup(size))
-            fail(*reason);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() || std::fgetc(file.get()) != EOF)
-        fail("changed while it was read");
+        if (auto reason = TooLargeForSetup(size_))
+            Fail(*reason);
+    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+SourceReader::~SourceReader()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void SourceReader::Fail(const std::string& problem) const
+{
+    throw std::runtime_error(where_ + ": \"" + path_.string() + "\" " + problem);
+}
+
+void SourceReader::Read(std::uint8_t* into, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t got = ::read(fd_, into, n);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            Fail(std::string("cannot be read: ") + std::strerror(errno));
+        if (got == 0)
+            Fail("changed while it was read");
+        into += got;
+        n -= static_cast<std::size_t>(got);
+    }
+}
+
+void SourceReader::Finish()
+{
+    std::uint8_t extra = 0;
+    ssize_t got;
+    do {
+        got = ::read(fd_, &extra, 1);
+    } while (got < 0 && errno == EINTR);
+    if (got != 0)
+        Fail("changed while it was read");
+}
+
+std::vector<std::uint8_t> ReadSourceFile(const fs::path& path, const std::string& where, bool limited)
+{
+    SourceReader reader(path, where, limited);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(reader.size()));
+    reader.Read(bytes.data(), bytes.size());
+    reader.Finish();
     return bytes;
 }
 

@@ -29,6 +29,35 @@ std::uint64_t LargestSourceFile();
 // Why a file of this size cannot be installed, or nullopt when it can.
 std::optional<std::string> TooLargeForSetup(std::uint64_t size);
 
+// A source file read from start to end in pieces. Opening it checks that it
+// is a readable regular file and, with limited, that it is not larger than
+// LargestSourceFile(); the size is taken once, at opening. Every failure
+// throws std::runtime_error naming where and the file.
+class SourceReader {
+public:
+    SourceReader(const std::filesystem::path& path, const std::string& where, bool limited);
+    ~SourceReader();
+    SourceReader(const SourceReader&) = delete;
+    SourceReader& operator=(const SourceReader&) = delete;
+
+    std::uint64_t size() const { return size_; }
+
+    // Reads the next n bytes into `into`; n must not exceed what is left of
+    // size(). A file that ends early "changed while it was read".
+    void Read(std::uint8_t* into, std::size_t n);
+
+    // After size() bytes: a file that goes on beyond them changed as well.
+    void Finish();
+
+private:
+    [[noreturn]] void Fail(const std::string& problem) const;
+
+    std::filesystem::path path_;
+    std::string where_;
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
+
 // Reads a regular file whole, its size first. With limited, a file larger
 // than LargestSourceFile() is refused without reading it. Throws
 // std::runtime_error naming where and the file.

@@ -36,18 +36,21 @@ void InstallNextFile(SetupWork& work) {
 
 }  // namespace
 
-std::string ExtractToTempFile(SetupWork& work, std::vector<uint8_t>& content) {
+std::string ExtractToTempFile(SetupWork& work, std::span<const uint8_t> content) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     for (;;) {
         work.CancelPoint();
         const std::string candidate = work.tempFolder + RandomName() + ".tmp";
-        if (FileExists(candidate)) continue;
+        // Within one second every file draws the names of the files before
+        // it first: those are known to exist. For any other name the test
+        // and the creation are one call, which fails when the name is taken.
+        if (work.extractedFiles.count(candidate) != 0) continue;
         CFile file;
-        if (!file.Open(candidate, CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive)) continue;
+        if (!file.Open(candidate, CFile::modeCreateNew | CFile::modeReadWrite | CFile::shareExclusive)) continue;
         work.record.AddTempFile(candidate);
+        work.extractedFiles.insert(candidate);
         if (!content.empty()) file.Write(content.data(), static_cast<UINT>(content.size()));
         file.Close();
-        std::vector<uint8_t>().swap(content);
         return candidate;
     }
 }
@@ -57,5 +60,9 @@ void InstallFiles(SetupWork& work) {
     work.answers.Clear();
     work.sharedFiles.clear();
     for (unsigned i = 0; i < work.header.fileCount; ++i) InstallNextFile(work);
+    // The block buffer is as large as the largest file: it goes before the
+    // finishing stages make buffers of their own.
+    work.currentFile.content = {};
+    work.blockBuffer.Release();
     RaiseSharedCounts(work);
 }

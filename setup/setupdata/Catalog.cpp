@@ -27,11 +27,14 @@ namespace {
     throw CSetupException(SetupPhase::Completion, cause);
 }
 
-spd::CatalogEntry ReadFileRecord(SetupWork& work) {
+// The record and, in the same read, as much as there is of the header of the
+// content block that follows it.
+spd::CatalogEntry ReadFileRecord(SetupWork& work, std::span<uint8_t> contentHeader, size_t& contentHeaderRead) {
     spd::BlockHeader header;
     if (!ReadBlockHeader(work.joined, header)) Fail(SetupCause::DamagedSetupFile);
     if (header.expandedSize != spd::CatalogEntry::kSize || header.storedSize == 0) Fail(SetupCause::DamagedSetupFile);
-    const std::vector<uint8_t> record = ReadBlock(work, header, SetupPhase::FileInstallation);
+    const std::span<const uint8_t> record =
+        ReadBlock(work, header, SetupPhase::FileInstallation, contentHeader, &contentHeaderRead);
     if (record.size() != spd::CatalogEntry::kSize) Fail(SetupCause::DamagedSetupFile);
     spd::CatalogEntry entry = *spd::CatalogEntry::Decode(record);
     // Names that would leave the base folder are damaged data.
@@ -69,13 +72,15 @@ CatalogFile& ReadNextFile(SetupWork& work) {
     work.CancelPoint();
     CatalogFile& file = work.currentFile;
     file = CatalogFile();
-    file.entry = ReadFileRecord(work);
+    std::array<uint8_t, spd::BlockHeader::kSize> contentHeaderBytes{};
+    size_t contentHeaderRead = 0;
+    file.entry = ReadFileRecord(work, contentHeaderBytes, contentHeaderRead);
     // The dialog reads the name while the message is being sent; it lives in
     // work.currentFile until the next file is read.
     NotifyDialog(work.sync, false, CopyingFile, reinterpret_cast<LPARAM>(file.entry.fileName.c_str()));
 
-    spd::BlockHeader contentHeader;
-    if (!ReadBlockHeader(work.joined, contentHeader)) Fail(SetupCause::DamagedSetupFile);
+    if (contentHeaderRead != contentHeaderBytes.size()) Fail(SetupCause::DamagedSetupFile);
+    const spd::BlockHeader contentHeader = *spd::BlockHeader::Decode(contentHeaderBytes);
     file.content = ReadBlock(work, contentHeader, SetupPhase::FileInstallation);
 
     const std::string* base = work.baseFolders.Lookup(file.entry.folderKind);

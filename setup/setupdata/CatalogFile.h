@@ -3,13 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
-#include <vector>
 
 #include "codec/CatalogEntry.h"
 
 struct CatalogFile {
     spd::CatalogEntry entry;            // the 520-byte file record
-    std::vector<std::uint8_t> content;  // the expanded content
+    std::span<const std::uint8_t> content;  // the expanded content, in the work's block buffer
     std::string targetPath;             // base\subfolder\fileName or base\fileName
 };

@@ -74,7 +74,7 @@ std::vector<spd::FolderEntry> ReadFolderTable(SetupWork& work) {
     if (!ReadBlockHeader(work.joined, header)) Fail(SetupCause::DamagedSetupFile);
     if (header.IsAbsent()) return {};
 
-    const std::vector<uint8_t> table = ReadBlock(work, header, SetupPhase::FolderCreation);
+    const std::span<const uint8_t> table = ReadBlock(work, header, SetupPhase::FolderCreation);
     const uint64_t expected = static_cast<uint64_t>(work.header.folderCount) * spd::FolderEntry::kRecordSize;
     if (table.size() != header.expandedSize || table.size() != expected) Fail(SetupCause::DamagedSetupFile);
 

@@ -44,5 +44,7 @@ void SetupWork::Release() {
     joined.Abort();
     std::vector<uint8_t>().swap(chunkBuffer_);
     currentFile = CatalogFile();
+    blockBuffer.Release();
+    extractedFiles.clear();
     baseFolders.Clear();
 }

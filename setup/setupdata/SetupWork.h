@@ -9,13 +9,16 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "codec/BlockDecoder.h"
 #include "context/SetupContext.h"
 #include "codec/SetupHeader.h"
 #include "framework/File.h"
 #include "register/InstallRecord.h"
 #include "setupdata/BaseFolderMap.h"
+#include "setupdata/BlockBuffer.h"
 #include "setupdata/CatalogFile.h"
 #include "worker/RememberedAnswer.h"
 #include "worker/SetupException.h"
@@ -47,6 +50,15 @@ public:
     CFile joined;                             // the joined setup data, open for reading
     CatalogFile currentFile;                  // the file read last
     uint16_t filesRead = 0;                   // catalog files read so far
+
+    // Where the blocks are read and expanded (see BlockReader.h), and the
+    // inflate state they are expanded with; both kept from block to block.
+    BlockBuffer blockBuffer;
+    spd::BlockDecoder decoder;
+    // Names of the temporary files the file phase made in tempFolder: they
+    // exist until the end of the run, so a name drawn again is known to be
+    // taken without asking the file system.
+    std::unordered_set<std::string> extractedFiles;
 
     // Kept from the file loop for the finishing stages.
     std::string screensaverPath;              // target of the file flagged Screensaver (the last one)

@@ -304,7 +304,7 @@ TEST_F(FileTest, OperationsOnAClosedFileThrowInvalidFile) {
     EXPECT_EQ(Caught([&] { file.GetLength(); }).cause, CFileException::invalidFile);
 }
 
-TEST_F(FileTest, CreateTruncatesUnlessNoTruncateIsGiven) {
+TEST_F(FileTest, CreateTruncatesUnlessNoTruncateIsGivenAndCreateNewTakesNoExistingFile) {
     const std::string path = WriteFile("neu.bin", "alter Inhalt");
     {
         CFile file;
@@ -318,6 +318,15 @@ TEST_F(FileTest, CreateTruncatesUnlessNoTruncateIsGiven) {
         file.Write("neu", 3);
         file.SetLength(2);
         EXPECT_EQ(file.GetLength(), 2u);
+    }
+    {
+        // Only a name that is not taken yet.
+        CFile file;
+        CFileException error;
+        EXPECT_FALSE(file.Open(path, CFile::modeReadWrite | CFile::modeCreateNew | CFile::shareExclusive, &error));
+        EXPECT_EQ(error.osError, ERROR_FILE_EXISTS);
+        EXPECT_TRUE(file.Open(path + ".neu", CFile::modeReadWrite | CFile::modeCreateNew | CFile::shareExclusive));
+        EXPECT_EQ(file.GetLength(), 0u);
     }
     CFile file;
     CFileException error;

@@ -3,8 +3,10 @@
 // record, a file content and the catalog header, names that would leave
 // their base folder, and the packed uninstaller.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "codec/CatalogEntry.h"
+#include "codec/Checksum.h"
 #include "codec/Compression.h"
 #include "codec/PackedProgram.h"
 #include "setupdata/Catalog.h"
@@ -92,12 +94,12 @@ TEST_F(CatalogTest, EveryFileIsReadInSequenceWithItsTargetPath) {
     CatalogFile* file = nullptr;
     ASSERT_EQ(Outcome([&] { file = &ReadNextFile(work); }), "none");
     EXPECT_EQ(file->entry, Entry("kalvorin.scr", 5, "", 0x04));
-    EXPECT_EQ(file->content, screensaver);
+    EXPECT_EQ(Bytes(file->content.begin(), file->content.end()), screensaver);
     EXPECT_EQ(file->targetPath, destination + "\\kalvorin.scr");
 
     ASSERT_EQ(Outcome([&] { file = &ReadNextFile(work); }), "none");
     EXPECT_EQ(file->entry.flags, 0xF8);  // kept as stored; unknown bits mean nothing
-    EXPECT_EQ(file->content, help);
+    EXPECT_EQ(Bytes(file->content.begin(), file->content.end()), help);
     EXPECT_EQ(file->targetPath, context.programFilesFolder + "\\Kalvorin\\Hilfe\\hilfe.txt");
 
     ASSERT_EQ(Outcome([&] { file = &ReadNextFile(work); }), "none");
@@ -287,7 +289,58 @@ TEST_F(CatalogTest, ALargerContentExpandedSizeYieldsTheBytesProduced) {
     SetupWork work(sync, context);
     OpenCatalog(work, ContentWith([](Bytes& c) { PutU32(c, 12, 5000); }), 1);
     ASSERT_EQ(ReadFiles(work, 1), "none");
-    EXPECT_EQ(work.currentFile.content, kContent);
+    EXPECT_EQ(Bytes(work.currentFile.content.begin(), work.currentFile.content.end()), kContent);
+}
+
+// A content stream whose end runs far ahead of its output: the content,
+// then 60,000 empty stored blocks (300 KB that produce nothing), then the
+// final block. Valid, though deflate never makes it so.
+Bytes FarAheadStream(const Bytes& content) {
+    z_stream s{};
+    EXPECT_EQ(deflateInit(&s, 6), Z_OK);
+    Bytes out(compressBound(static_cast<uLong>(content.size())) + 64);
+    s.next_in = const_cast<Bytef*>(content.data());
+    s.avail_in = static_cast<uInt>(content.size());
+    s.next_out = out.data();
+    s.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&s, Z_SYNC_FLUSH), Z_OK);  // header and data, ending on a byte boundary
+    out.resize(out.size() - s.avail_out);
+    deflateEnd(&s);
+    for (int i = 0; i < 60000; ++i) Append(out, Bytes{0x00, 0x00, 0x00, 0xFF, 0xFF});
+    Append(out, Bytes{0x01, 0x00, 0x00, 0xFF, 0xFF});
+    const uint32_t adler = spd::Adler32(content);
+    Append(out, Bytes{static_cast<uint8_t>(adler >> 24), static_cast<uint8_t>(adler >> 16),
+                      static_cast<uint8_t>(adler >> 8), static_cast<uint8_t>(adler)});
+    return out;
+}
+
+TEST_F(CatalogTest, ContentIsExpandedAsFromTwoBuffersWhateverTheStreamLooksLike) {
+    // The content is expanded in place over its own compressed bytes; a
+    // stream that would overrun them is read again into a buffer of its own.
+    const Bytes random = Pattern(300000, 7);
+    const auto stored = spd::Compress(random, 0);  // stored blocks: as long as the content and more
+    ASSERT_TRUE(stored.ok());
+    Bytes text(200000);
+    for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<uint8_t>("Kalvorin "[i % 9]);
+    const std::vector<std::pair<Bytes, Bytes>> cases = {{random, stored.value}, {text, FarAheadStream(text)}};
+    for (const auto& [content, stream] : cases) {
+        int rc = 0;
+        Bytes check(content.size());
+        uLongf length = static_cast<uLongf>(check.size());
+        rc = uncompress(check.data(), &length, stream.data(), static_cast<uLong>(stream.size()));
+        ASSERT_EQ(rc, Z_OK) << "uncompress() takes the stream";
+        Bytes pieces = Block(Entry("a.dat", 5, "").Encode());
+        Append(pieces, RawBlock(spd::Adler32(content), static_cast<uint32_t>(stream.size()),
+                                static_cast<uint32_t>(content.size()), stream));
+        Append(pieces, FilePieces(Entry("b.dat", 5, ""), Bytes(10, 'b')));
+        SetupWork work(sync, context);
+        OpenCatalog(work, pieces, 2);
+        ASSERT_EQ(Outcome([&] { VerifyCatalog(work); }), "none");
+        ASSERT_EQ(Outcome([&] { ReadNextFile(work); }), "none") << stream.size();
+        EXPECT_EQ(Bytes(work.currentFile.content.begin(), work.currentFile.content.end()), content);
+        ASSERT_EQ(Outcome([&] { ReadNextFile(work); }), "none") << "the next file starts after the content";
+        EXPECT_EQ(Bytes(work.currentFile.content.begin(), work.currentFile.content.end()), Bytes(10, 'b'));
+    }
 }
 
 TEST_F(CatalogTest, NoMemoryForARecordOrAContentStopsWithOutOfMemory) {
@@ -317,7 +370,7 @@ TEST_F(CatalogTest, TheNextFileStartsWhereThePreviousContentEnded) {
     OpenCatalog(work, pieces, 2);
     ASSERT_EQ(ReadFiles(work, 2), "none");
     EXPECT_EQ(work.currentFile.entry.fileName, "zwei.txt");
-    EXPECT_EQ(work.currentFile.content, Bytes(20, '2'));
+    EXPECT_EQ(Bytes(work.currentFile.content.begin(), work.currentFile.content.end()), Bytes(20, '2'));
 }
 
 // ---------------------------------------------------------------------------
