@@ -153,7 +153,7 @@ void CSetupDlg::StartWorker() {
 }
 
 LRESULT CSetupDlg::OnSetupStatus(WPARAM wParam, LPARAM data) {
-    if (sync_ != nullptr && ::WaitForSingleObject(sync_->cancelEvent, 0) == WAIT_OBJECT_0) return 1;
+    if (sync_ != nullptr && sync_->CancelRequested()) return 1;
 
     const int code = static_cast<int>(wParam);
     switch (code) {
@@ -181,7 +181,7 @@ LRESULT CSetupDlg::OnSetupStatus(WPARAM wParam, LPARAM data) {
         break;
     case Aborted:
         if (thread_ != nullptr && thread_->ExitCode() == STILL_ACTIVE) {
-            ::SetEvent(sync_->cancelEvent);
+            sync_->RequestCancel();
             WaitForDone();
         }
         EndDialog(IDCANCEL);
@@ -228,7 +228,7 @@ void CSetupDlg::CancelRunningInstallation() {
         return;
     }
     if (thread_->ExitCode() == STILL_ACTIVE) {
-        ::SetEvent(sync_->cancelEvent);
+        sync_->RequestCancel();
         ResumeWorker();
         WaitForDone();
     } else {
@@ -238,11 +238,11 @@ void CSetupDlg::CancelRunningInstallation() {
 }
 
 void CSetupDlg::HoldWorker() {
-    if (sync_ != nullptr) ::ResetEvent(sync_->runEvent);
+    if (sync_ != nullptr) sync_->Hold();
 }
 
 void CSetupDlg::ResumeWorker() {
-    if (sync_ != nullptr) ::SetEvent(sync_->runEvent);
+    if (sync_ != nullptr) sync_->Release();
 }
 
 void CSetupDlg::WaitForDone() {

@@ -19,3 +19,31 @@ CSetupSync::~CSetupSync() {
 bool CSetupSync::IsValid() const {
     return startEvent != nullptr && cancelEvent != nullptr && doneEvent != nullptr && runEvent != nullptr;
 }
+
+void CSetupSync::RequestCancel() {
+    cancelRequested_.store(true);
+    ::SetEvent(cancelEvent);
+}
+
+bool CSetupSync::CancelRequested() const {
+    return cancelRequested_.load();
+}
+
+void CSetupSync::Hold() {
+    held_.store(true);
+    ::ResetEvent(runEvent);
+}
+
+void CSetupSync::Release() {
+    ::SetEvent(runEvent);
+    held_.store(false);
+}
+
+bool CSetupSync::Held() const {
+    return held_.load();
+}
+
+void CSetupSync::ResetCancel() {
+    cancelRequested_.store(false);
+    ::ResetEvent(cancelEvent);
+}

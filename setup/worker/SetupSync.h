@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 class CSetupThread;
 
 class CSetupSync {
@@ -32,4 +34,20 @@ public:
     // instead could stop it inside a heap or window-system lock that the
     // question box itself needs.)
     HANDLE runEvent = nullptr;
+
+    // The cancel request and the hold go through these, which keep a copy
+    // of each event's state in the process: the worker looks at the copy
+    // thousands of times a run, where asking for an event's state is a
+    // round trip to the system.
+    void RequestCancel();          // raises cancelEvent (it stays raised)
+    bool CancelRequested() const;  // whether it was raised
+    void Hold();                   // clears runEvent
+    void Release();                // raises runEvent
+    bool Held() const;             // whether runEvent is clear
+    // A record used for several runs (tests) starts the next one afresh.
+    void ResetCancel();
+
+private:
+    std::atomic<bool> cancelRequested_{false};
+    std::atomic<bool> held_{false};
 };

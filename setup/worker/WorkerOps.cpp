@@ -11,7 +11,7 @@ thread_local CSetupSync* t_boundSync = nullptr;
 }  // namespace
 
 void WaitWhileHeld(CSetupSync& sync) {
-    if (sync.runEvent != nullptr) ::WaitForSingleObject(sync.runEvent, INFINITE);
+    if (sync.Held() && sync.runEvent != nullptr) ::WaitForSingleObject(sync.runEvent, INFINITE);
 }
 
 WorkerBinding::WorkerBinding(CSetupSync& sync) : previous_(t_boundSync) {
@@ -35,7 +35,7 @@ void NotifyDialog(CSetupSync& sync, bool post, SetupStatus code, LPARAM data) {
 
 void CheckCancel(CSetupSync& sync) {
     WaitWhileHeld(sync);
-    if (::WaitForSingleObject(sync.cancelEvent, 0) == WAIT_OBJECT_0) throw CMyException();
+    if (sync.CancelRequested()) throw CMyException();
 }
 
 void SetProgressRange(CSetupSync& sync, int low, int high) {

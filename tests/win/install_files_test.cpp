@@ -295,7 +295,7 @@ protected:
         const InstallRecord& record = run.Work().record;
         if (!run.Work().onCancelPoint) {
             run.Work().onCancelPoint = [&] {
-                if (record.registryEntries().size() == 3) ::SetEvent(sync.cancelEvent);
+                if (record.registryEntries().size() == 3) sync.RequestCancel();
             };
         }
         outcome = Outcome([&] { run.RunBody(); });
@@ -374,7 +374,7 @@ TEST_F(LoopTest, ACancelDuringExtractionEndsAtTheNextPollAndRemovesWhatWasInstal
     run.Work().onCancelPoint = [&] {
         // The third file's record has been read: raise the cancel request
         // before its temporary name is drawn.
-        if (run.Work().filesRead == 3 && filesSeen++ == 0) ::SetEvent(sync.cancelEvent);
+        if (run.Work().filesRead == 3 && filesSeen++ == 0) sync.RequestCancel();
     };
     Run(spec, run);
     EXPECT_EQ(outcome, "silent");

@@ -123,7 +123,7 @@ TEST_F(RunTest, ACancelAtTheLastPointUndoesEverythingButTheUninstallerAndKeepsWh
     // written, the log is about to be compressed.
     const InstallRecord& record = run.Work().record;
     run.Work().onCancelPoint = [&] {
-        if (record.registryEntries().size() == 3) ::SetEvent(sync.cancelEvent);
+        if (record.registryEntries().size() == 3) sync.RequestCancel();
     };
     ASSERT_EQ(Outcome([&] { run.RunBody(); }), "silent");
     EXPECT_FALSE(run.Succeeded());
@@ -185,12 +185,12 @@ TEST_F(RunTest, ACancelAtEachCancelPointEndsSilentlyAndLeavesNothing) {
     ExpectNothingLeft();
 
     for (int n = 1; n <= points; ++n) {
-        ::ResetEvent(sync.cancelEvent);
+        sync.ResetCancel();
         ReceivedStatuses().clear();
         int seen = 0;
         InstallRun run(sync, context);
         run.Work().onCancelPoint = [&] {
-            if (++seen == n) ::SetEvent(sync.cancelEvent);
+            if (++seen == n) sync.RequestCancel();
         };
         const std::string outcome = Outcome([&] { run.RunBody(); });
         if (!context.uninstallerPath.empty()) uninstallers.push_back(context.uninstallerPath);

@@ -128,7 +128,7 @@ TEST_F(WorkerThreadTest, SuccessPostsCompletedTwiceWithoutAnyMessage) {
 }
 
 TEST_F(WorkerThreadTest, CancelEndsSilentlyWithAborted) {
-    ::SetEvent(sync_.cancelEvent);
+    sync_.RequestCancel();
     std::atomic<bool> passedCheck{false};
     const DWORD exitCode = RunToEnd([&](CSetupSync& sync, SetupContext&, FakeRun&) {
         CheckCancel(sync);
@@ -280,7 +280,7 @@ TEST(WorkerOps, SentStatusIsHandledBeforeNotifyReturnsPostedStatusWaits) {
 TEST(WorkerOps, CheckCancelThrowsOnlyOnceRaisedAndEveryTimeAfterwards) {
     CSetupSync sync;
     EXPECT_NO_THROW(CheckCancel(sync));
-    ::SetEvent(sync.cancelEvent);
+    sync.RequestCancel();
     EXPECT_THROW(CheckCancel(sync), CMyException);
     EXPECT_THROW(CheckCancel(sync), CMyException);
 }
