@@ -28,14 +28,18 @@ for t in $targets; do
   [ "$(cat "$out/$t.status")" = 0 ] || { echo "fuzz $t FAILED: see $out/$t.txt and $out/$t/artifacts" | tee -a "$summary"; status=1; }
 done
 
-# The mutations, in a Wine prefix of their own.
+# The mutations, in a Wine prefix of their own, started on the same X
+# display as the test (the prefix's desktop process keeps the display it
+# was started with).
 prefix="$out/wine/prefix"
-"$here/scripts/wine-prefix.sh" start "$prefix" >/dev/null 2>&1
 KALVORIN_WINEPREFIX="$prefix" KALVORIN_MEDIA="$out/wine/media" KALVORIN_BUILD="$build/x86_64" \
 KALVORIN_MUTATIONS="$mutations" KALVORIN_MUTATION_SEED="$seed" KALVORIN_TEST_LIMIT=14400 \
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$here/scripts/wine-run.sh" \
-  "$build/x86_64/tests/win/mutation_test.exe" >"$out/mutations.txt" 2>&1 || status=1
-"$here/scripts/wine-prefix.sh" stop "$prefix" >/dev/null 2>&1
+  xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
+    "$1/scripts/wine-prefix.sh" start "$2" >/dev/null 2>&1
+    "$1/scripts/wine-run.sh" "$3" >"$4" 2>&1
+    status=$?
+    "$1/scripts/wine-prefix.sh" stop "$2" >/dev/null 2>&1
+    exit $status' sh "$here" "$prefix" "$build/x86_64/tests/win/mutation_test.exe" "$out/mutations.txt" || status=1
 sed -n '/^mutations run/,/^\[/p' "$out/mutations.txt" | grep -v '^\[' | tee -a "$summary"
 grep -q '^\[  PASSED  \] 1 test' "$out/mutations.txt" || { echo "mutations FAILED: see $out/mutations.txt" | tee -a "$summary"; status=1; }
 exit $status
