@@ -191,6 +191,7 @@ RunResult RunSetup(const TestFolder& folder, const RunOptions& options) {
             continue;
         }
         const Window& dialog = *dialogs.main;
+        result.dialogShown = true;
         try {
             if (!beforeInstallDone) {
                 beforeInstallDone = true;
@@ -214,14 +215,15 @@ RunResult RunSetup(const TestFolder& folder, const RunOptions& options) {
                 signature = now;
                 lastChange = GetTickCount64();
             }
-            if (!options.killWhenStatusHas.empty() && status.find(options.killWhenStatusHas) != std::string::npos) {
+            if (options.killWhen && options.killWhen(status)) {
                 note("killed");
                 result.killed = true;
                 process.Kill();
                 break;
             }
-            if (presses > 0 && options.cancelWhileCopying && !cancelled && dialog.Enabled() &&
-                status.find("Installiere: ") != std::string::npos) {
+            const std::string cancelAt = options.cancelWhileCopying ? "Installiere: " : options.cancelWhenStatusHas;
+            if (presses > 0 && !cancelAt.empty() && !cancelled && dialog.Enabled() &&
+                status.find(cancelAt) != std::string::npos) {
                 cancelled = true;
                 dialog.Click(IDCANCEL);
                 continue;
@@ -280,6 +282,15 @@ std::string FixturePath(const std::string& name) {
 
 std::string VersionLibraryPath(const std::string& name) {
     return EnvPath("KALVORIN_VERSION_LIBS") + "\\versionlib_" + name + ".dll";
+}
+
+std::string ProductKeyName(const std::string& path) {
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
+    std::string name = length > 0 ? std::string(buffer, length) : path;
+    CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
 }
 
 std::string WindowsFolder() {

@@ -61,8 +61,11 @@ struct RunOptions {
     std::function<void(const Window& dialog)> atFinishPage;
     bool windows98 = false;                  // Wine reports Windows 98 to setup.exe
     bool cancelWhileCopying = false;         // Cancel is pressed once a file is being installed
-    // When not empty: setup.exe is killed once the status line holds this text.
-    std::string killWhenStatusHas;
+    // When not empty: Cancel is pressed once the status line holds this text
+    // (cancelWhileCopying is the same for "Installiere: ").
+    std::string cancelWhenStatusHas;
+    // When set: setup.exe is killed once this is true of the status line.
+    std::function<bool(const std::string& status)> killWhen;
     std::map<std::string, std::string> env;  // for setup.exe (and what it starts)
     std::string workingFolder;               // setup.exe's current folder; empty: its own folder
     DWORD timeoutMs = 90000;                 // for the whole run
@@ -81,7 +84,8 @@ struct RunResult {
     int rebootChecked = 0;
     int propertiesChecked = 0;
     int diskPrompts = 0;                // rounds of the disk prompt
-    bool killed = false;                // killWhenStatusHas was met
+    bool dialogShown = false;           // the main dialog came
+    bool killed = false;                // killWhen was met
 };
 
 // Starts folder\setup.exe and drives it to its end. Throws Error when it
@@ -109,6 +113,10 @@ private:
 // A fixture file (KALVORIN_FIXTURES or KALVORIN_VERSION_LIBS) as a Windows path.
 std::string FixturePath(const std::string& name);
 std::string VersionLibraryPath(const std::string& name);
+
+// The name of the product key of a screensaver installed at `path`: its
+// short path in upper case, backslashes made slashes.
+std::string ProductKeyName(const std::string& path);
 
 // The folders of the prefix.
 std::string WindowsFolder();
