@@ -1144,6 +1144,7 @@ const std::vector<Coverage> kCoverage = {
     {"a full disk", {"FullDisk"}},
     {"the setup killed during extraction", {"KilledDuringExtractionThenRunAgain"}},
     {"planted libraries and programs", {"unit: e2e.planting_test"}},
+    {"an uninstaller handle number that no process can have", {"unit: e2e.uninstaller_test (the refusal table)"}},
     {"damaged setups of every kind", {"unit: win.mutation_test"}},
 };
 
