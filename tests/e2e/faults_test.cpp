@@ -975,7 +975,7 @@ std::string Fill(std::string text, const Case& c) {
 
 class FaultMatrix : public testing::TestWithParam<Fault> {};
 
-TEST_P(FaultMatrix, EndsAsSpecifiedAndLeavesOnlyWhatItMay) {
+TEST_P(FaultMatrix, EndsAsItMustAndLeavesOnlyWhatItMay) {
     const Fault& fault = GetParam();
     Case c;
     fault.prepare(c);

@@ -3,7 +3,7 @@
 // worker thread (CSetupThread with InstallRun, every stage, the end of run
 // and its report), with message boxes answered by script and the disk
 // prompt cancelled. Each run must end within its time limit with one of the
-// specified messages, or with a success whose installed files equal the
+// messages the program has for damaged data, or with a success whose installed files equal the
 // payload; and nothing outside the test's folders and what a successful
 // installation writes may change.
 //
@@ -231,7 +231,7 @@ protected:
 };
 
 // ---------------------------------------------------------------------------
-// The outcomes that are specified for damaged setup data: installation
+// The outcomes the program has for damaged setup data: installation
 // errors by phase and cause, and the file layer's errors.
 
 struct Texts {
@@ -264,7 +264,7 @@ struct Texts {
         }
     }
 
-    // The outcome a report names, or nullopt for a message nobody specified.
+    // The outcome a report names, or nullopt for a message it may not show.
     std::optional<std::string> Name(const std::string& text) const {
         if (const auto e = errors.find(text); e != errors.end()) return e->second;
         for (const auto& [pattern, name] : fileErrors) {
@@ -294,7 +294,7 @@ std::string SystemFolder() {
 
 class MutationTest : public StageTest {};
 
-TEST_F(MutationTest, EveryDamagedSetupEndsWithASpecifiedMessageOrAnIntactInstallation) {
+TEST_F(MutationTest, EveryDamagedSetupEndsWithItsMessageOrAnIntactInstallation) {
     const uint32_t count = FromEnvironment("KALVORIN_MUTATIONS", 200);
     const uint32_t firstSeed = FromEnvironment("KALVORIN_MUTATION_SEED", 1);
     constexpr DWORD kRunLimitMs = 20000;
@@ -411,10 +411,10 @@ TEST_F(MutationTest, EveryDamagedSetupEndsWithASpecifiedMessageOrAnIntactInstall
         } else {
             ASSERT_EQ(shown.size(), 1u) << "one report, nothing else";
             const auto name = texts.Name(shown[0].text);
-            EXPECT_TRUE(name) << "an unspecified message: " << shown[0].text;
+            EXPECT_TRUE(name) << "a message damaged data may not lead to: " << shown[0].text;
             EXPECT_EQ(shown[0].flags, static_cast<UINT>(MB_ICONSTOP | MB_OK));
-            ++outcomes[name.value_or("unspecified: " + shown[0].text)];
-            // File errors are specified, but say which data led to them.
+            ++outcomes[name.value_or("not allowed: " + shown[0].text)];
+            // File errors are allowed, but say which data led to them.
             if (!name || name->rfind("file error", 0) == 0) {
                 notes += "\n  seed " + std::to_string(seed) + " (" + media.what + "): " + shown[0].text;
             }
