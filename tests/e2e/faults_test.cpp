@@ -282,6 +282,7 @@ void Deny(Case& c, const std::string& key, DWORD rights) {
 void SmallDrive(Case& c, int kib) {
     const std::string mount = GetEnv("KALVORIN_BUILD") + "/small-drive";
     const std::string link = GetEnv("KALVORIN_WINEPREFIX") + "/dosdevices/t:";
+    RunHostProgram("/bin/umount", "-l \"" + mount + "\"");  // left by a run that was stopped
     RunHostProgram("/bin/mkdir", "-p \"" + mount + "\"");
     RunHostProgram("/bin/mount", "-t tmpfs -o size=" + std::to_string(kib) + "k kalvorin-small \"" + mount + "\"");
     RunHostProgram("/bin/ln", "-sfn \"" + mount + "\" \"" + link + "\"");
