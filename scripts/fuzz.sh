@@ -40,6 +40,6 @@ KALVORIN_MUTATIONS="$mutations" KALVORIN_MUTATION_SEED="$seed" KALVORIN_TEST_LIM
     status=$?
     "$1/scripts/wine-prefix.sh" stop "$2" >/dev/null 2>&1
     exit $status' sh "$here" "$prefix" "$build/x86_64/tests/win/mutation_test.exe" "$out/mutations.txt" || status=1
-sed -n '/^mutations run/,/^\[/p' "$out/mutations.txt" | grep -v '^\[' | tee -a "$summary"
-grep -q '^\[  PASSED  \] 1 test' "$out/mutations.txt" || { echo "mutations FAILED: see $out/mutations.txt" | tee -a "$summary"; status=1; }
+sed -n '/^mutations run/,/^\[/p' "$out/mutations.txt" | grep -a -v '^\[' | tee -a "$summary"
+grep -a -q '^\[  PASSED  \] 1 test' "$out/mutations.txt" || { echo "mutations FAILED: see $out/mutations.txt" | tee -a "$summary"; status=1; }
 exit $status
