@@ -6,7 +6,7 @@ BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 
-.PHONY: all bootstrap build host x86_64 i686 dist test demo bench clean
+.PHONY: all bootstrap build host x86_64 i686 dist test fuzz demo bench clean
 
 all: build
 
@@ -40,6 +40,11 @@ dist: i686
 test: build dist
 	@printf 'subdirs("host")\nsubdirs("x86_64")\nsubdirs("i686")\n' > $(BUILD)/CTestTestfile.cmake
 	@xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir $(BUILD) --output-on-failure -j2
+
+# The long fuzz runs (each target FUZZ_SECONDS, default 300) and MUTATIONS
+# (default 2000) damaged setups through the worker; see scripts/fuzz.sh.
+fuzz: host x86_64
+	@scripts/fuzz.sh $(BUILD)
 
 demo: build
 	@scripts/demo.sh $(BUILD)

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "framework/MessageBox.h"
+
 namespace {
 
 std::atomic<CApp*> g_currentApp{nullptr};
@@ -50,13 +52,43 @@ CApp* CApp::Current() {
     return g_currentApp.load();
 }
 
-int CApp::RunApplication(HINSTANCE instance) {
-    instance_ = instance != nullptr ? instance : ::GetModuleHandleA(nullptr);
-    appName_ = AppNameFromModulePath(ModulePath(nullptr));
-    // The program has no message loop of its own: start-up runs the main
-    // dialog modally inside InitInstance and returns FALSE.
-    InitInstance();
-    return ExitInstance();
+void CApp::ReportUnexpectedError() {
+    AppMessageBox("An unexpected error has occurred.", MB_ICONSTOP | MB_OK);
+}
+
+int CApp::RunApplication(HINSTANCE instance) noexcept {
+    try {
+        instance_ = instance != nullptr ? instance : ::GetModuleHandleA(nullptr);
+        appName_ = AppNameFromModulePath(ModulePath(nullptr));
+        // The program has no message loop of its own: start-up runs the main
+        // dialog modally inside InitInstance and returns FALSE.
+        InitInstance();
+    } catch (...) {
+        endedByUnexpectedError_ = true;
+        ::ReportUnexpectedError();
+    }
+    try {
+        return ExitInstance();
+    } catch (...) {
+        endedByUnexpectedError_ = true;
+        ::ReportUnexpectedError();
+        return 0;
+    }
+}
+
+void ReportUnexpectedError() noexcept {
+    // A report whose own message box meets the next exception (a message
+    // of the box's loop) shows nothing more.
+    static thread_local bool reporting = false;
+    if (reporting) return;
+    reporting = true;
+    try {
+        CApp* app = CApp::Current();
+        if (app != nullptr) app->ReportUnexpectedError();
+        else AppMessageBox("An unexpected error has occurred.", MB_ICONSTOP | MB_OK);
+    } catch (...) {
+    }
+    reporting = false;
 }
 
 HINSTANCE AppInstance() {

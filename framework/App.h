@@ -23,6 +23,14 @@ public:
     // Clean-up; the result is the process exit code. Default: 0.
     virtual int ExitInstance();
 
+    // Shows what the program says when an exception reached one of its
+    // edges (WinMain, a dialog or window procedure, a thread's entry) and
+    // was stopped there. Default: a generic English text with the stop icon.
+    virtual void ReportUnexpectedError();
+    // True once an exception reached RunApplication (ExitInstance may
+    // choose its exit code by it).
+    bool EndedByUnexpectedError() const { return endedByUnexpectedError_; }
+
     // Executable file name without folder and extension ("setup").
     const std::string& AppName() const { return appName_; }
     HINSTANCE Instance() const { return instance_; }
@@ -36,14 +44,26 @@ public:
     static CApp* Current();
 
     // Entry used by WinMain: InitInstance, then ExitInstance; returns the exit
-    // code (ExitInstance's result).
-    int RunApplication(HINSTANCE instance);
+    // code (ExitInstance's result). No exception leaves it: one that reaches
+    // it is reported (ReportUnexpectedError) and the program ends.
+    int RunApplication(HINSTANCE instance) noexcept;
 
 private:
     HINSTANCE instance_ = nullptr;
     std::string appName_;
     std::atomic<CDialog*> mainDialog_{nullptr};
+    bool endedByUnexpectedError_ = false;
 };
+
+// The last line of defence against exceptions. No exception may go on from
+// a dialog or window procedure, a thread's entry or WinMain into the
+// system's code: the 32-bit build unwinds with DWARF tables, which cannot
+// pass through user32's frames, so such a throw would end the process. Each
+// of these edges catches everything and calls this: the current
+// application's ReportUnexpectedError(), or the generic box when no
+// application runs (test programs). Never throws; a report that is already
+// being shown on the calling thread is not shown a second time.
+void ReportUnexpectedError() noexcept;
 
 // The module that holds the resources: the application's instance, or the
 // executable's module handle when no CApp runs (test programs).

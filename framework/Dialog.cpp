@@ -76,8 +76,14 @@ INT_PTR CDialog::DoModal() {
 
     bool quit = false;
     WPARAM quitCode = 0;
-    while (hwnd_ != nullptr && ContinueModal()) {
-        OnModalLoopPass();
+    for (;;) {
+        try {
+            if (hwnd_ == nullptr || !ContinueModal()) break;
+            OnModalLoopPass();
+        } catch (...) {
+            StopException();
+            if (hwnd_ == nullptr || !continueModal_) break;
+        }
         MSG msg;
         const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
         if (got == 0) {
@@ -193,6 +199,24 @@ bool CDialog::ContinueModal() {
 
 void CDialog::OnModalLoopPass() {}
 
+void CDialog::OnUnexpectedException() {
+    ReportUnexpectedError();
+    CDialog* modal = this;
+    while (modal != nullptr && !modal->IsModal()) modal = modal->Parent();
+    if (modal != nullptr) modal->EndDialog(IDABORT);
+    else DestroyWindow();
+}
+
+void CDialog::StopException() noexcept {
+    try {
+        OnUnexpectedException();
+    } catch (...) {
+        // The handler of the exception failed as well: at least end this
+        // dialog's loop.
+        continueModal_ = false;
+    }
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CDialog* dialog = nullptr;
     if (message == WM_INITDIALOG) {
@@ -203,14 +227,24 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
     }
     if (dialog == nullptr) return FALSE;
+    // No exception goes on from here into user32.
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
-        LRESULT ignored = 0;
-        dialog->OnMessage(message, wParam, lParam, ignored);
+        try {
+            LRESULT ignored = 0;
+            dialog->OnMessage(message, wParam, lParam, ignored);
+        } catch (...) {
+            ReportUnexpectedError();
+        }
         dialog->hwnd_ = nullptr;
         return FALSE;
     }
-    return dialog->HandleMessage(message, wParam, lParam);
+    try {
+        return dialog->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        dialog->StopException();
+        return FALSE;
+    }
 }
 
 INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -91,10 +91,18 @@ protected:
     virtual bool ContinueModal();
     // Called at the start of every pass of the modal loop. Default: nothing.
     virtual void OnModalLoopPass();
+    // An exception reached the dialog procedure or the modal loop and was
+    // stopped there (none may go on into user32). Default: the program's
+    // report of an unexpected error (ReportUnexpectedError), then the modal
+    // dialog this one belongs to (itself, or the modal dialog above a child
+    // page) ends with IDABORT.
+    virtual void OnUnexpectedException();
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // OnUnexpectedException, itself kept from throwing.
+    void StopException() noexcept;
     HWND OwnerWindow() const;
 
     UINT templateId_;

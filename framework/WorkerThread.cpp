@@ -2,6 +2,8 @@
 
 #include <process.h>
 
+#include "framework/App.h"
+
 CWorkerThread::~CWorkerThread() {
     if (handle_ != nullptr) ::CloseHandle(handle_);
 }
@@ -19,10 +21,18 @@ bool CWorkerThread::CreateThread(int priority) {
 
 unsigned __stdcall CWorkerThread::ThreadProc(void* self) {
     CWorkerThread* thread = static_cast<CWorkerThread*>(self);
-    if (!thread->InitInstance()) return static_cast<unsigned>(thread->ExitInstance());
-    const int exitCode = thread->Run();
-    thread->ExitInstance();
-    return static_cast<unsigned>(exitCode);
+    try {
+        if (!thread->InitInstance()) return static_cast<unsigned>(thread->ExitInstance());
+        const int exitCode = thread->Run();
+        thread->ExitInstance();
+        return static_cast<unsigned>(exitCode);
+    } catch (...) {
+    }
+    try {
+        return static_cast<unsigned>(thread->OnUnexpectedException());
+    } catch (...) {
+        return 1;
+    }
 }
 
 DWORD CWorkerThread::Suspend() {
@@ -49,4 +59,9 @@ int CWorkerThread::Run() {
 
 int CWorkerThread::ExitInstance() {
     return 0;
+}
+
+int CWorkerThread::OnUnexpectedException() {
+    ReportUnexpectedError();
+    return 1;
 }

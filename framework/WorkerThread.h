@@ -36,6 +36,10 @@ protected:
     virtual int Run();
     // Runs last on the thread (also after Run). Default: returns 0.
     virtual int ExitInstance();
+    // An exception left InitInstance, Run or ExitInstance and was stopped at
+    // the thread's entry (none may end the process there). Its result is the
+    // thread's exit code. Default: ReportUnexpectedError(), 1.
+    virtual int OnUnexpectedException();
 
 private:
     static unsigned __stdcall ThreadProc(void* self);

@@ -85,7 +85,14 @@ LRESULT CALLBACK SaverWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     if (self == nullptr) {
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }
-    return self->Handle(hwnd, message, wParam, lParam);
+    // No exception goes on into user32 (the 32-bit build could not unwind
+    // through it): a screensaver that fails just ends, without a message.
+    try {
+        return self->Handle(hwnd, message, wParam, lParam);
+    } catch (...) {
+        PostQuitMessage(1);
+        return message == WM_CREATE ? -1 : 0;
+    }
 }
 
 bool SaverWindow::IsUserInput(HWND hwnd, UINT message, LPARAM lParam) {

@@ -7,6 +7,7 @@
 #include "codec/UninstallLog.h"
 #include "codec/VolumeHeader.h"
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <stdexcept>
@@ -144,6 +145,30 @@ int WriteCorpus(const fs::path& dir)
         Text("# Bilder f\xC3\xBCr den Winter\ndisplay_name = \"\"\"Spa\xC3\x9F \\\n  \xC3\xBC" "berall\"\"\"\n"
              "[[files]]\nsource = 'a.scr'\nbase = 'System'\nsubfolder = '\xC3\x96l'\n"),
     };
+
+    // Names as a setup holds them; the table of tests/data holds many more.
+    seeds["installable_name"] = {Text("Kalvorin.scr"), Text("Bilder\\Winter"), Text("\xC4rger.txt"),
+                                 Text("nul.txt"), Text("..\\x"), Text("C:\\x"), Text("a. ")};
+    // The uninstaller's command lines: the first byte picks the program's
+    // path the fuzz target pretends to run from.
+    seeds["uninstaller_command_line"] = {
+        Text("\x00\"C:\\WINDOWS\\UnSc0417.exe\" \"C:\\Programme\\Kalvorin\\Unscr.log\""),
+        Text("\x00C:\\WINDOWS\\UnSc0417.exe \"C:\\Programme\\Kalvorin\\Unscr.log\" s"),
+        Text("\x01\"C:\\Temp\\UnSc1234.exe\" /remove-original 124 \"C:\\WINDOWS\\UnSc0417.exe\""),
+        Text("\x02C:\\Program Files\\x\\UnScr.exe Unscr.log")};
+    // What spdpack is given to read: the first bytes of each kind of file,
+    // after a name and a zero byte.
+    {
+        auto named = [](const std::string& name, const Bytes& bytes) {
+            Bytes out = Text(name);
+            out.push_back(0);
+            out.insert(out.end(), bytes.begin(), bytes.begin() + std::min<std::size_t>(bytes.size(), 256));
+            return out;
+        };
+        seeds["data_file_kind"] = {named("user.spd", small.value.joined), named("user.001", split.value.volumes[1]),
+                                   named("_setup.spd", seeds["packed_program"][0]),
+                                   named("Unscr.log", log.value)};
+    }
 
     int written = 0;
     for (const auto& [target, list] : seeds) {

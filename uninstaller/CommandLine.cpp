@@ -54,14 +54,18 @@ std::optional<std::vector<std::string>> SplitArguments(const std::string& line, 
     }
 }
 
+// A handle's value: decimal digits of a number below 2^32 (every handle a
+// process can inherit is; a larger number would wrap around in the 32-bit
+// program and name some other handle).
 std::optional<uintptr_t> ParseNumber(const std::string& text) {
-    if (text.empty() || text.size() > 19) return std::nullopt;
-    uintptr_t value = 0;
+    if (text.empty() || text.size() > 10) return std::nullopt;
+    uint64_t value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + static_cast<uintptr_t>(c - '0');
+        value = value * 10 + static_cast<uint64_t>(c - '0');
     }
-    return value;
+    if (value > 0xFFFFFFFFu) return std::nullopt;
+    return static_cast<uintptr_t>(value);
 }
 
 }  // namespace

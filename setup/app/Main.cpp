@@ -1,13 +1,16 @@
 // Entry point of setup.exe.
 #include <windows.h>
-#include <commctrl.h>
 
 #include "app/SetupApp.h"
+#include "framework/LibrarySearch.h"
 
 // The one application object, constructed before WinMain.
 CSetupApp theApp;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    ::InitCommonControls();
+    // Before anything can load a library: none from the program's folder
+    // (a download folder, a disk) or the current folder.
+    RestrictLibrarySearch();
+    LoadCommonControls();
     return theApp.RunApplication(instance);
 }

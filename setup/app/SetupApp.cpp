@@ -37,6 +37,10 @@ BOOL CSetupApp::InitInstance() {
     return FALSE;
 }
 
+void CSetupApp::ReportUnexpectedError() {
+    AppMessageBoxId(IDS_UNEXPECTED_ERROR, MB_ICONSTOP | MB_OK);
+}
+
 int CSetupApp::ExitInstance() {
     if (context_ != nullptr) {
         context_ = nullptr;

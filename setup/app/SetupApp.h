@@ -15,6 +15,8 @@ public:
     BOOL InitInstance() override;
     // Releases the hold on SetupContext; returns 0.
     int ExitInstance() override;
+    // String 72 "Ein unerwarteter Fehler ist aufgetreten." with the stop icon.
+    void ReportUnexpectedError() override;
 
     SetupContext* Context() const { return context_; }
 

@@ -64,6 +64,8 @@ namespace {
 void ScheduleForRestart(SetupWork& work, const std::string& extractedPath, const std::string& targetPath) {
     const std::string copy = FreeTempName(SystemTempFolder());
     if (!::CopyFileA(extractedPath.c_str(), copy.c_str(), FALSE)) {
+        // A copy cut short (a full disk) is nobody's: it goes at once.
+        ::DeleteFileA(copy.c_str());
         throw CSetupException(SetupPhase::FileInstallation, SetupCause::FileError);
     }
     work.record.AddPendingReplacement(copy, targetPath);

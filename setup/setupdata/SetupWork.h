@@ -92,11 +92,12 @@ public:
 
     // Test seams. `onCancelPoint` runs at every cancel point just before the
     // cancel event is tested. Requests above `allocationLimit` bytes fail as
-    // if the memory were not there; by default that is the most a byte vector
-    // can hold (half the address space in the 32-bit program), so that a huge
-    // size is lack of memory and not a length error.
+    // if the memory were not there; by default that is the most the shipped
+    // 32-bit program can hold in one piece (half its address space), in the
+    // 64-bit build as well, so that both tell lack of memory alike and a
+    // huge size is lack of memory and not a length error.
     std::function<void()> onCancelPoint;
-    size_t allocationLimit = PTRDIFF_MAX;
+    size_t allocationLimit = static_cast<size_t>(INT32_MAX);
     // Runs just before a file's version block is read (after its size was
     // asked for), with the file's path.
     std::function<void(const std::string&)> beforeVersionRead;

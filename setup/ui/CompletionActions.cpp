@@ -5,6 +5,7 @@
 
 #include "context/SetupContext.h"
 #include "framework/Handles.h"
+#include "framework/SystemLibrary.h"
 #include "system/RegistryValues.h"
 
 const char kDisplayPropertiesCommand[] = "rundll32.exe shell32.dll,Control_RunDLL desk.cpl,,1";
@@ -18,8 +19,21 @@ void CompletionEffects::ScheduleDisplayPropertiesAtLogon() {
     SetStringValue(key.Get(), kRunOnceValueName, kDisplayPropertiesCommand);
 }
 
+std::string DisplayPropertiesCommandLine() {
+    // A bare "rundll32.exe" would be looked for in the setup program's own
+    // folder and in the current folder before the system folder: a program
+    // of that name on the disk or in the download folder would run with the
+    // setup's rights.
+    std::string program = SystemFolderPath("rundll32.exe");
+    if (program.empty()) return std::string();
+    if (program.find(' ') != std::string::npos) program = "\"" + program + "\"";
+    const std::string command = kDisplayPropertiesCommand;
+    return program + command.substr(command.find(' '));
+}
+
 void CompletionEffects::StartDisplayProperties() {
-    ::WinExec(kDisplayPropertiesCommand, SW_SHOW);
+    const std::string command = DisplayPropertiesCommandLine();
+    if (!command.empty()) ::WinExec(command.c_str(), SW_SHOW);
 }
 
 void CompletionEffects::Restart() {

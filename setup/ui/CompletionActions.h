@@ -2,6 +2,8 @@
 // user's two choices (restart now, show the display properties).
 #pragma once
 
+#include <string>
+
 class SetupContext;
 
 // The three effects, replaceable in tests.
@@ -16,8 +18,13 @@ public:
     virtual void Restart();
 };
 
-// The command that opens the display properties on the screensaver tab.
+// The command that opens the display properties on the screensaver tab, as
+// the RunOnce value holds it (the shell runs it at the next logon).
 extern const char kDisplayPropertiesCommand[];
+// The same command started at once: rundll32.exe named by its full path in
+// the system folder (in quotation marks when it holds a blank). Empty when
+// the system folder is not known.
+std::string DisplayPropertiesCommandLine();
 // Below HKEY_LOCAL_MACHINE.
 extern const char kRunOnceKey[];
 extern const char kRunOnceValueName[];

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "context/SetupContext.h"
+#include "framework/App.h"
 #include "framework/Format.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
@@ -89,6 +90,15 @@ bool CSetupDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
 
 void CSetupDlg::OnModalLoopPass() {
     if (pageList_ != nullptr) pageList_->RefreshCurrent();
+}
+
+void CSetupDlg::OnUnexpectedException() {
+    ReportUnexpectedError();
+    if (sync_ != nullptr && thread_ != nullptr && thread_->ExitCode() == STILL_ACTIVE) {
+        ::SetEvent(sync_->cancelEvent);
+        WaitForDone();
+    }
+    EndDialog(IDABORT);
 }
 
 void CSetupDlg::CreatePages() {

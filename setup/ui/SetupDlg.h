@@ -39,6 +39,10 @@ protected:
     bool OnCommand(WORD id, WORD code, HWND control) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void OnModalLoopPass() override;
+    // An exception stopped in the dialog or one of its pages: string 72,
+    // then a running worker is cancelled (it undoes what it did) and waited
+    // for, and the dialog ends.
+    void OnUnexpectedException() override;
 
     // The worker thread object (not yet created as a thread). Test programs
     // give their own.

@@ -55,6 +55,10 @@ bool IsSilent(const std::exception_ptr& error) {
 
 }  // namespace
 
+const char* CSetupThread::UnexpectedThreadError::what() const noexcept {
+    return "an exception at the worker thread's entry";
+}
+
 BOOL CSetupThread::InitInstance() {
     return TRUE;
 }
@@ -67,13 +71,14 @@ int CSetupThread::Run() {
     if (sync == nullptr) return 1;
     CSetupSync& record = *sync;
     const WorkerBinding binding(record);
-    SetupContext* context = AcquireSetupContext();
-
-    ::WaitForSingleObject(record.startEvent, INFINITE);
 
     std::unique_ptr<SetupRun> run;
     std::exception_ptr error;
+    bool contextHeld = false;
     try {
+        SetupContext* context = AcquireSetupContext();
+        contextHeld = true;
+        ::WaitForSingleObject(record.startEvent, INFINITE);
         SetProgressRange(record, 0, kProgressMaximum);
         SetProgressPos(record, 0);
         NotifyDialog(record, true, Preparing, 0);
@@ -85,10 +90,15 @@ int CSetupThread::Run() {
     } catch (...) {
         error = MapOutOfMemory(std::current_exception());
     }
+    return EndRun(record, run, error, contextHeld);
+}
 
+int CSetupThread::EndRun(CSetupSync& record, std::unique_ptr<SetupRun>& run, std::exception_ptr error,
+                         bool contextHeld) {
+    ended_ = true;
     // The end of every run; not while the cancel question is open.
     WaitWhileHeld(record);
-    ReleaseSetupContext();
+    if (contextHeld) ReleaseSetupContext();
     if (run) {
         try {
             run->CleanUp();
@@ -105,9 +115,21 @@ int CSetupThread::Run() {
         // still learns how the run ended.
     }
     error = nullptr;
-    run.reset();
+    try {
+        run.reset();
+    } catch (...) {
+    }
 
     NotifyDialog(record, true, succeeded ? Completed : Aborted, 0);
     ::SetEvent(record.doneEvent);
     return succeeded ? 0 : 1;
+}
+
+int CSetupThread::OnUnexpectedException() {
+    // An exception outside the run itself (the thread's start or end): the
+    // run ends as after any other unexpected error, unless it had ended
+    // already.
+    if (sync == nullptr || ended_) return 1;
+    std::unique_ptr<SetupRun> none;
+    return EndRun(*sync, none, std::make_exception_ptr(UnexpectedThreadError()), false);
 }

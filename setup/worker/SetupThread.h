@@ -3,6 +3,7 @@
 // message by the kind of exception, Completed or Aborted, the done event).
 #pragma once
 
+#include <exception>
 #include <memory>
 
 #include "framework/WorkerThread.h"
@@ -34,7 +35,26 @@ protected:
     // successful run, 1 otherwise.
     int Run() override;
 
+    // An exception reached the thread's entry outside the run (its start or
+    // end): the run ends through the same end as every run, as an
+    // unexpected error (string 72, Aborted, the done event), unless it has
+    // ended already. The exit code is 1.
+    int OnUnexpectedException() override;
+
     // The installation the thread runs (the program's InstallRun). Test
     // programs put their own in its place.
     virtual std::unique_ptr<SetupRun> CreateRun(CSetupSync& sync, SetupContext& context);
+
+private:
+    // What OnUnexpectedException reports: no exception of the setup, so
+    // string 72.
+    struct UnexpectedThreadError : std::exception {
+        const char* what() const noexcept override;
+    };
+
+    // The end of every run: clean-up, one message by the kind of `error`,
+    // Completed or Aborted, the done event. Returns the exit code.
+    int EndRun(CSetupSync& record, std::unique_ptr<SetupRun>& run, std::exception_ptr error, bool contextHeld);
+
+    bool ended_ = false;
 };

@@ -324,6 +324,8 @@ TEST_F(UninstallerTest, RefusesDamagedLogsAndRecordsOutsideTheInstallation) {
         {"an unknown second argument", damaged(none), kUsage, 3, Quoted(log) + " x"},
         {"a quotation mark not closed", damaged(none), kUsage, 3, "\"" + log},
         {"three arguments", damaged(none), kUsage, 3, Quoted(log) + " s s"},
+        {"a handle that no process can have", damaged(none), kUsage, 3,
+         "/remove-original 4294967296 " + Quoted(folder.FilePath("UnScr.exe"))},
     };
     for (const RefusalRow& row : rows) {
         for (const bool silent : {false, true}) {

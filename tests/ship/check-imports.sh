@@ -4,8 +4,8 @@
 #
 #   check-imports.sh OBJDUMP ALLOWED PROGRAM...
 #
-# ALLOWED (allowed-imports.txt) lists the DLLs every supported Windows has,
-# one name a line, and the functions of them known to exist there, as
+# ALLOWED (allowed-imports.txt) lists the DLLs that are known DLLs on every
+# supported Windows (loaded from the system folder only), one name a line, and the functions of them known to exist there, as
 # "DLL function" lines. Each program's import table is read with OBJDUMP -p.
 # Every DLL that is not listed and every function that is not listed is
 # named; the exit code is then 1. A program without an import table fails too.
@@ -37,7 +37,7 @@ for program in "$@"; do
     /DLL Name:/ {
       current = $3
       if (!(toupper(current) in dll)) {
-        print program ": imports " current ", a DLL that not every supported Windows has"
+        print program ": imports " current ", a DLL that is not a known DLL of every supported Windows (a copy beside the program would be loaded)"
         bad = 1
       }
       next

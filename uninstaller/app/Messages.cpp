@@ -34,3 +34,7 @@ void ShowLogProblem(LogFile::Problem problem, const std::string& logPath) {
 void ShowUsage(const std::string& programName) {
     AppMessageBox(FormatStringId(IDS_USAGE, {programName}), MB_OK | MB_ICONSTOP);
 }
+
+void ShowUnexpectedError() {
+    AppMessageBoxId(IDS_UNEXPECTED_ERROR, MB_OK | MB_ICONSTOP);
+}

@@ -23,3 +23,6 @@ void ShowLogProblem(LogFile::Problem problem, const std::string& logPath);
 
 // The command line names no log, or holds arguments it does not know (stop icon).
 void ShowUsage(const std::string& programName);
+
+// An exception stopped at the program's edge (stop icon).
+void ShowUnexpectedError();

@@ -38,9 +38,15 @@ RestartPlatform CurrentPlatform() {
 
 }  // namespace
 
+void CUninstallApp::ReportUnexpectedError() {
+    if (!silent_) ShowUnexpectedError();
+}
+
 BOOL CUninstallApp::InitInstance() {
     const std::string modulePath = ModulePath();
     const CommandLine commandLine = ParseCommandLine(::GetCommandLineA(), modulePath);
+    // The copy that removes the original runs unseen as well.
+    silent_ = commandLine.silent || commandLine.kind == CommandLine::Kind::RemoveOriginal;
     switch (commandLine.kind) {
     case CommandLine::Kind::Remove:
         exitCode_ = Uninstall(commandLine, modulePath);

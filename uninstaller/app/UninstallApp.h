@@ -13,11 +13,15 @@ class CUninstallApp : public CApp {
 public:
     // Does all the work; always returns FALSE (there is no window to run).
     BOOL InitInstance() override;
-    // The exit code of the work done in InitInstance.
-    int ExitInstance() override { return exitCode_; }
+    // The exit code of the work done in InitInstance; kExitUnexpected after
+    // an exception reached the program's edge.
+    int ExitInstance() override { return EndedByUnexpectedError() ? kExitUnexpected : exitCode_; }
+    // The message for an unexpected error, unless the run is silent.
+    void ReportUnexpectedError() override;
 
 private:
     int Uninstall(const CommandLine& commandLine, const std::string& modulePath);
 
     int exitCode_ = kExitBadCommandLine;
+    bool silent_ = false;
 };

@@ -16,3 +16,6 @@
 
 // The command line
 #define IDS_USAGE                   120
+
+// An exception stopped at the program's edge
+#define IDS_UNEXPECTED_ERROR        130

@@ -92,22 +92,72 @@ void WriteSetupMedia(const TestFolder& folder, const SetupMedia& media) {
     folder.Write("_setup.spd", AsString(packed.value));
 }
 
+namespace {
+
+// The main dialog (it has the Install button) and the disk prompt (it has
+// the folder field of the prompt) among the process's dialogs named "Kalvorin".
+constexpr int kPromptFolder = 1006;
+
+struct Dialogs {
+    std::optional<Window> main;
+    std::optional<Window> prompt;
+};
+
+Dialogs FindDialogs(DWORD processId) {
+    Dialogs found;
+    for (const Window& window : FindTopLevelWindows(processId, "#32770")) {
+        try {
+            if (window.Text() != "Kalvorin") continue;
+            if (window.FindChild(kInstall)) found.main = window;
+            else if (window.FindChild(kPromptFolder)) found.prompt = window;
+        } catch (const Error&) {
+            // closing just now
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
 RunResult RunSetup(const TestFolder& folder, const RunOptions& options) {
     std::optional<WineVersionOverride> win98;
     if (options.windows98) win98.emplace("setup.exe", "win98");
     StartOptions start;
     start.env = options.env;
+    start.workingFolder = options.workingFolder;
     Process process = Process::Start(folder.FilePath("setup.exe"), start);
     RunResult result;
-    bool installed = false;
+    std::vector<std::string> destinations = options.destinations;
+    if (destinations.empty()) destinations.push_back(options.destination);
+    size_t presses = 0;
+    bool beforeInstallDone = false;
     bool cancelled = false;
     int failedReads = 0;
+    HWND lastPrompt = nullptr;
+    size_t boxesAtLastPrompt = 0;
+
+    // What the run went through, for the report of a stall.
+    std::string trail;
+    std::string signature;
+    const auto note = [&](const std::string& line) { trail += "  " + line + "\n"; };
     const ULONGLONG deadline = GetTickCount64() + options.timeoutMs;
+    ULONGLONG lastChange = GetTickCount64();
+    const auto stalled = [&](const std::string& why) {
+        ThrowStalled("setup.exe in " + folder.Path() + " " + why + "; the run saw:\n" +
+                     (trail.empty() ? std::string("  nothing\n") : trail));
+    };
+
     while (process.Running()) {
-        if (GetTickCount64() > deadline) throw Error("setup.exe did not end in time");
+        const ULONGLONG now = GetTickCount64();
+        if (now > deadline) stalled("did not end within " + std::to_string(options.timeoutMs / 1000) + " s");
+        if (now - lastChange > options.stallMs) {
+            stalled("made no progress for " + std::to_string(options.stallMs / 1000) + " s");
+        }
         if (FindMessageBox(process.Id())) {
             const MessageBoxInfo box = WaitForMessageBox(process);
             result.boxes.push_back(box);
+            note("message box: " + box.text);
+            lastChange = GetTickCount64();
             if (!options.answer) {
                 AnswerMessageBox(box, box.buttons.front());
                 throw Error("unexpected message box: " + box.text);
@@ -115,42 +165,88 @@ RunResult RunSetup(const TestFolder& folder, const RunOptions& options) {
             AnswerMessageBox(box, options.answer(box));
             continue;
         }
-        const auto dialog = FindTopLevelWindow(process.Id(), "#32770", std::string("Kalvorin"));
-        if (!dialog) {
+        const Dialogs dialogs = FindDialogs(process.Id());
+        if (dialogs.prompt) {
+            const Window& prompt = *dialogs.prompt;
+            if (!options.atDiskPrompt) {
+                prompt.Click(IDCANCEL);
+                throw Error("unexpected disk prompt");
+            }
+            try {
+                if (prompt.Enabled() && (prompt.Handle() != lastPrompt || result.boxes.size() != boxesAtLastPrompt)) {
+                    lastPrompt = prompt.Handle();
+                    boxesAtLastPrompt = result.boxes.size();
+                    note("disk prompt, round " + std::to_string(result.diskPrompts));
+                    lastChange = GetTickCount64();
+                    options.atDiskPrompt(prompt, result.diskPrompts++);
+                }
+            } catch (const Error&) {
+                if (prompt.Exists()) throw;
+            }
             Sleep(kPollIntervalMs);
             continue;
         }
+        if (!dialogs.main) {
+            Sleep(kPollIntervalMs);
+            continue;
+        }
+        const Window& dialog = *dialogs.main;
+        result.dialogShown = true;
         try {
-            const auto install = dialog->FindChild(kInstall);
-            if (!installed && install && install->Visible() && install->Enabled()) {
-                if (!options.destination.empty()) dialog->SetChildText(kFolder, options.destination);
-                installed = true;
-                dialog->Click(kInstall);
+            if (!beforeInstallDone) {
+                beforeInstallDone = true;
+                if (options.beforeInstall) options.beforeInstall(dialog);
+            }
+            const auto install = dialog.FindChild(kInstall);
+            if (presses < destinations.size() && dialog.Enabled() && install && install->Visible() &&
+                install->Enabled()) {
+                if (!destinations[presses].empty()) dialog.SetChildText(kFolder, destinations[presses]);
+                note("Install pressed with \"" + dialog.ChildText(kFolder) + "\"");
+                ++presses;
+                lastChange = GetTickCount64();
+                dialog.Click(kInstall);
                 continue;
             }
-            if (installed && options.cancelWhileCopying && !cancelled && dialog->Enabled() &&
-                dialog->ChildText(kStatus).find("Installiere: ") != std::string::npos) {
+            const std::string status = dialog.ChildText(kStatus);
+            const auto progress = dialog.Progress(kProgress);
+            const std::string now = status + "|" + std::to_string(progress.position);
+            if (now != signature) {
+                if (status != signature.substr(0, signature.find('|'))) note("status: " + status);
+                signature = now;
+                lastChange = GetTickCount64();
+            }
+            if (options.killWhen && options.killWhen(status)) {
+                note("killed");
+                result.killed = true;
+                process.Kill();
+                break;
+            }
+            const std::string cancelAt = options.cancelWhileCopying ? "Installiere: " : options.cancelWhenStatusHas;
+            if (presses > 0 && !cancelAt.empty() && !cancelled && dialog.Enabled() &&
+                status.find(cancelAt) != std::string::npos) {
                 cancelled = true;
-                dialog->Click(IDCANCEL);
+                dialog.Click(IDCANCEL);
                 continue;
             }
-            const auto cancel = dialog->FindChild(IDCANCEL);
-            if (installed && !result.finishPage && cancel && cancel->Text() == kFinishCaption &&
-                !dialog->Child(kProgress).Visible()) {
+            const auto cancel = dialog.FindChild(IDCANCEL);
+            if (presses > 0 && !result.finishPage && cancel && cancel->Text() == kFinishCaption &&
+                !dialog.Child(kProgress).Visible()) {
                 result.finishPage = true;
-                result.resultText = dialog->ChildText(kResult);
-                result.rebootBoxVisible = dialog->Child(kReboot).Visible();
-                result.rebootChecked = dialog->CheckState(kReboot);
-                result.propertiesChecked = dialog->CheckState(kProperties);
-                if (options.atFinishPage) options.atFinishPage(*dialog);
-                dialog->Click(IDCANCEL);
+                note("finish page");
+                lastChange = GetTickCount64();
+                result.resultText = dialog.ChildText(kResult);
+                result.rebootBoxVisible = dialog.Child(kReboot).Visible();
+                result.rebootChecked = dialog.CheckState(kReboot);
+                result.propertiesChecked = dialog.CheckState(kProperties);
+                if (options.atFinishPage) options.atFinishPage(dialog);
+                dialog.Click(IDCANCEL);
                 continue;
             }
             failedReads = 0;
         } catch (const Error&) {
             // The dialog may be closing just now: the loop sees the end. A
             // dialog that stays and cannot be read is a failure.
-            if (dialog->Exists() && process.Running() && ++failedReads > 50) throw;
+            if (dialog.Exists() && process.Running() && ++failedReads > 50) throw;
         }
         Sleep(kPollIntervalMs);
     }
@@ -186,6 +282,15 @@ std::string FixturePath(const std::string& name) {
 
 std::string VersionLibraryPath(const std::string& name) {
     return EnvPath("KALVORIN_VERSION_LIBS") + "\\versionlib_" + name + ".dll";
+}
+
+std::string ProductKeyName(const std::string& path) {
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
+    std::string name = length > 0 ? std::string(buffer, length) : path;
+    CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
 }
 
 std::string WindowsFolder() {

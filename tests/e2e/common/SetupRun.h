@@ -45,14 +45,34 @@ void WriteSetupMedia(const TestFolder& folder, const SetupMedia& media);
 
 struct RunOptions {
     std::string destination;  // typed into the folder field; empty: as proposed
+    // When not empty: typed before each press of Install in turn, instead of
+    // `destination` (the first ones refused as invalid, the last accepted).
+    std::vector<std::string> destinations;
     // Answers each message box; the default fails the run on any box.
     std::function<int(const MessageBoxInfo&)> answer;
+    // Called once the dialog shows, before Install is pressed.
+    std::function<void(const Window& dialog)> beforeInstall;
+    // Called when the disk prompt is open and takes input, once for each
+    // time it comes anew (round 0, 1, ...: after a message it showed, or a
+    // new prompt). It must act on the prompt (type, OK, Cancel); without it
+    // a disk prompt fails the run.
+    std::function<void(const Window& prompt, int round)> atDiskPrompt;
     // Called at the finish page before "&Beenden" is pressed.
     std::function<void(const Window& dialog)> atFinishPage;
     bool windows98 = false;                  // Wine reports Windows 98 to setup.exe
     bool cancelWhileCopying = false;         // Cancel is pressed once a file is being installed
+    // When not empty: Cancel is pressed once the status line holds this text
+    // (cancelWhileCopying is the same for "Installiere: ").
+    std::string cancelWhenStatusHas;
+    // When set: setup.exe is killed once this is true of the status line.
+    std::function<bool(const std::string& status)> killWhen;
     std::map<std::string, std::string> env;  // for setup.exe (and what it starts)
-    DWORD timeoutMs = 120000;
+    std::string workingFolder;               // setup.exe's current folder; empty: its own folder
+    DWORD timeoutMs = 90000;                 // for the whole run
+    // The run fails when nothing changes for this long (no message, no new
+    // status, no progress): with a screenshot, the windows that were open
+    // and what the run had seen so far.
+    DWORD stallMs = 30000;
 };
 
 struct RunResult {
@@ -63,10 +83,13 @@ struct RunResult {
     bool rebootBoxVisible = false;
     int rebootChecked = 0;
     int propertiesChecked = 0;
+    int diskPrompts = 0;                // rounds of the disk prompt
+    bool dialogShown = false;           // the main dialog came
+    bool killed = false;                // killWhen was met
 };
 
 // Starts folder\setup.exe and drives it to its end. Throws Error when it
-// does not end within the time allowed.
+// does not end within the time allowed or stalls (see RunOptions::stallMs).
 RunResult RunSetup(const TestFolder& folder, const RunOptions& options = {});
 
 // The desk.cpl stand-in (KALVORIN_FIXTURES) in the system folder for as long
@@ -90,6 +113,10 @@ private:
 // A fixture file (KALVORIN_FIXTURES or KALVORIN_VERSION_LIBS) as a Windows path.
 std::string FixturePath(const std::string& name);
 std::string VersionLibraryPath(const std::string& name);
+
+// The name of the product key of a screensaver installed at `path`: its
+// short path in upper case, backslashes made slashes.
+std::string ProductKeyName(const std::string& path);
 
 // The folders of the prefix.
 std::string WindowsFolder();

@@ -4,9 +4,10 @@
 
 namespace e2e {
 
-HeldFile::HeldFile(const std::string& path) {
-    handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
+HeldFile::HeldFile(const std::string& path, Sharing sharing) {
+    const bool reading = sharing == Sharing::Reading;
+    handle_ = CreateFileA(path.c_str(), reading ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
+                          reading ? FILE_SHARE_READ : 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) {
         ThrowLastError("cannot hold " + path);
     }

@@ -11,9 +11,14 @@ namespace e2e {
 
 class HeldFile {
 public:
-    // Opens (creating when missing) `path` for reading and writing, sharing
-    // nothing; throws Error on failure.
-    explicit HeldFile(const std::string& path);
+    enum class Sharing {
+        Nothing,  // read and write access; nobody else may open it
+        Reading,  // read access; others may open it for reading (not alone, not for writing)
+    };
+
+    // Opens (creating when missing) `path` as `sharing` says; throws Error on
+    // failure.
+    explicit HeldFile(const std::string& path, Sharing sharing = Sharing::Nothing);
     HeldFile(const HeldFile&) = delete;
     HeldFile& operator=(const HeldFile&) = delete;
     ~HeldFile();

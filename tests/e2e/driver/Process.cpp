@@ -3,6 +3,8 @@
 #include <tlhelp32.h>
 
 #include <cctype>
+#include <mutex>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -14,6 +16,10 @@ namespace e2e {
 namespace {
 
 constexpr UINT kKilledExitCode = 9999;
+
+// The ids of the processes started and not yet closed.
+std::mutex g_startedMutex;
+std::set<DWORD> g_started;
 
 std::string Upper(std::string s) {
     for (char& c : s) {
@@ -111,6 +117,10 @@ Process Process::Start(const std::string& program, const StartOptions& options) 
         ThrowLastError("cannot start " + commandLine);
     }
     CloseHandle(info.hThread);
+    {
+        std::lock_guard<std::mutex> lock(g_startedMutex);
+        g_started.insert(info.dwProcessId);
+    }
     return Process(info.hProcess, info.dwProcessId);
 }
 
@@ -137,6 +147,8 @@ void Process::Close() {
     }
     CloseHandle(process_);
     process_ = nullptr;
+    std::lock_guard<std::mutex> lock(g_startedMutex);
+    g_started.erase(id_);
 }
 
 bool Process::Running() const {
@@ -187,6 +199,25 @@ std::vector<DWORD> ProcessIdsNamed(const std::string& exeName) {
     }
     CloseHandle(snapshot);
     return ids;
+}
+
+}  // namespace e2e
+
+namespace e2e {
+
+void KillStartedProcesses() {
+    std::set<DWORD> ids;
+    {
+        std::lock_guard<std::mutex> lock(g_startedMutex);
+        ids = g_started;
+    }
+    for (DWORD id : ids) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        if (process == nullptr) continue;
+        TerminateProcess(process, kKilledExitCode);
+        WaitForSingleObject(process, 2000);
+        CloseHandle(process);
+    }
 }
 
 }  // namespace e2e

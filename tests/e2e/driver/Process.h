@@ -64,4 +64,8 @@ private:
 // under test starts by itself.
 std::vector<DWORD> ProcessIdsNamed(const std::string& exeName);
 
+// Ends every process started with Process::Start that still runs (the
+// watchdog's last act, when no destructor will run any more).
+void KillStartedProcesses();
+
 }  // namespace e2e

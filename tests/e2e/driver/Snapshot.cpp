@@ -72,36 +72,41 @@ Snapshot Snapshot::Take(const Scope& scope) {
     Snapshot snapshot;
     snapshot.scope_ = scope;
 
-    // Files and folders, depth first.
-    std::vector<std::string> pending(scope.folders.begin(), scope.folders.end());
-    while (!pending.empty()) {
-        std::string folder = pending.back();
-        pending.pop_back();
-        if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE) continue;
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = folder + "\\" + name;
-            if (Below(path, scope.excludedFolders)) continue;
-            FileState state;
-            state.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            state.attributes = data.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE);
-            if (!state.folder) {
-                state.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-                state.writeTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                                  data.ftLastWriteTime.dwLowDateTime;
-                if (Below(path, scope.hashedFolders)) state.hash = HashOf(path);
-            } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-                pending.push_back(path);
-            }
-            snapshot.files_[Upper(path)] = state;
-            snapshot.names_[Upper(path)] = path;
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
+    // Files and folders: the deep ones depth first, the shallow ones one
+    // level only.
+    const auto scan = [&](const std::string& start, bool deep) {
+        std::vector<std::string> pending{start};
+        while (!pending.empty()) {
+            std::string folder = pending.back();
+            pending.pop_back();
+            if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+            WIN32_FIND_DATAA data;
+            HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+            if (find == INVALID_HANDLE_VALUE) continue;
+            do {
+                const std::string name = data.cFileName;
+                if (name == "." || name == "..") continue;
+                const std::string path = folder + "\\" + name;
+                if (Below(path, scope.excludedFolders)) continue;
+                FileState state;
+                state.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+                state.attributes = data.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE);
+                if (!state.folder) {
+                    state.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+                    state.writeTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                      data.ftLastWriteTime.dwLowDateTime;
+                    if (Below(path, scope.hashedFolders)) state.hash = HashOf(path);
+                } else if (deep && (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+                    pending.push_back(path);
+                }
+                snapshot.files_[Upper(path)] = state;
+                snapshot.names_[Upper(path)] = path;
+            } while (FindNextFileA(find, &data));
+            FindClose(find);
+        }
+    };
+    for (const std::string& folder : scope.folders) scan(folder, true);
+    for (const std::string& folder : scope.shallowFolders) scan(folder, false);
 
     // Single files.
     for (const std::string& path : scope.files) {

@@ -28,6 +28,7 @@ public:
         std::vector<std::string> folders;        // whole trees: size, write time, attributes
         std::vector<std::string> hashedFolders;  // content compared, too
         std::vector<std::string> excludedFolders;  // left out entirely
+        std::vector<std::string> shallowFolders;   // only the entries directly in them (size, time, attributes)
         std::vector<std::pair<HKEY, std::string>> keys;  // whole subtrees
         std::vector<std::string> files;                  // single files, content compared
         struct Value {

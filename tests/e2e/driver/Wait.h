@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Error.h"
+#include "Stall.h"
 
 namespace e2e {
 
@@ -33,7 +34,8 @@ auto Poll(DWORD timeoutMs, Probe probe) -> decltype(probe()) {
     }
 }
 
-// Waits until condition() holds; throws Error naming `what` after timeoutMs.
+// Waits until condition() holds; throws Error naming `what` after timeoutMs,
+// with a screenshot and the windows that were open (Stall.h).
 template <typename Condition>
 void WaitUntil(DWORD timeoutMs, const std::string& what, Condition condition) {
     auto ok = Poll(timeoutMs, [&]() -> std::optional<bool> {
@@ -43,7 +45,7 @@ void WaitUntil(DWORD timeoutMs, const std::string& what, Condition condition) {
         return std::nullopt;
     });
     if (!ok) {
-        throw Error("timed out after " + std::to_string(timeoutMs) + " ms waiting for " + what);
+        ThrowStalled("timed out after " + std::to_string(timeoutMs) + " ms waiting for " + what);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "Error.h"
+#include "Stall.h"
 #include "Text.h"
 
 namespace e2e {
@@ -244,8 +245,8 @@ Window WaitForWindow(const Process& process, const std::string& caption, const s
         throw Error("the process ended (exit code " + std::to_string(*process.TryWaitForExit(0)) +
                     ") without showing a window \"" + caption + "\" of class " + className);
     }
-    throw Error("timed out after " + std::to_string(timeoutMs) + " ms waiting for a window \"" + caption +
-                "\" of class " + className);
+    ThrowStalled("timed out after " + std::to_string(timeoutMs) + " ms waiting for a window \"" + caption +
+                 "\" of class " + className);
 }
 
 }  // namespace e2e

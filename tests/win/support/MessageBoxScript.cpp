@@ -16,10 +16,16 @@ MessageBoxScript::~MessageBoxScript() {
 int MessageBoxScript::OnBox(const std::string& text, UINT flags, const std::string& caption) {
     std::lock_guard<std::mutex> lock(mutex_);
     shown_.push_back(Box{text, flags, caption});
+    if (answer_) return answer_(shown_.back());
     if (answers_.empty()) return fallback_;
     const int answer = answers_.front();
     answers_.pop_front();
     return answer;
+}
+
+void MessageBoxScript::AnswerBy(std::function<int(const Box&)> rule) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    answer_ = std::move(rule);
 }
 
 void MessageBoxScript::Answer(int answer) {

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -26,11 +27,14 @@ public:
     // Installs the hook. Each box takes the next answer; when the script is
     // used up, boxes get `fallback`.
     explicit MessageBoxScript(std::vector<int> answers = {}, int fallback = IDOK);
+
     ~MessageBoxScript();
     MessageBoxScript(const MessageBoxScript&) = delete;
     MessageBoxScript& operator=(const MessageBoxScript&) = delete;
 
     void Answer(int answer);               // append an answer
+    // From now on every box is answered by `rule` (the script is not used).
+    void AnswerBy(std::function<int(const Box&)> rule);
     std::vector<Box> Shown() const;        // every box so far, in order
     size_t Count() const;
     void Clear();                          // forget the boxes shown so far
@@ -41,5 +45,6 @@ private:
     mutable std::mutex mutex_;
     std::deque<int> answers_;
     int fallback_;
+    std::function<int(const Box&)> answer_;
     std::vector<Box> shown_;
 };
