@@ -95,7 +95,7 @@ void CSetupDlg::OnModalLoopPass() {
 void CSetupDlg::OnUnexpectedException() {
     ReportUnexpectedError();
     if (sync_ != nullptr && thread_ != nullptr && thread_->ExitCode() == STILL_ACTIVE) {
-        ::SetEvent(sync_->cancelEvent);
+        sync_->RequestCancel();
         WaitForDone();
     }
     EndDialog(IDABORT);

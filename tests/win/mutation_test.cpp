@@ -29,7 +29,7 @@
 #include "system/SystemInfo.h"
 #include "framework/StringTable.h"
 #include "res/resource.h"
-#include "setupdata/VolumePrompt.h"
+#include "worker/DiskPrompt.h"
 #include "stagetest/StageFixture.h"
 #include "worker/InstallRun.h"
 #include "worker/SetupThread.h"
