@@ -73,29 +73,22 @@ public:
         if (reader.Verify() != spd::Status::Ok)
             Problem("the catalog checksum at offset " + std::to_string(source.header.catalogOffset) +
                     " does not match the data after it");
-        std::string previous;
-        for (unsigned i = 1; i <= source.header.fileCount; ++i) {
-            auto item = reader.Next();
-            if (!item) {
-                Problem(DescribeFileProblem(source, reader, i, item.status, previous) + "; not written");
-                if (!reader.lastEntry())
+        ForEachFile(
+            source, reader,
+            [&](unsigned i, const spd::CatalogReader::Item& item, const std::string& target) {
+                const spd::CatalogEntry& e = item.entry;
+                std::string why;
+                auto folder = FolderFor(root_, e.folderKind, e.subfolder, why);
+                spd::NameProblem nameProblem = spd::CheckFileName(e.fileName);
+                if (folder && nameProblem != spd::NameProblem::None)
+                    why = "name \"" + Cp1252ToUtf8(e.fileName) + "\" " + spd::NameProblemText(nameProblem);
+                if (!folder || nameProblem != spd::NameProblem::None) {
+                    Problem("file " + std::to_string(i) + " \"" + target + "\": " + why + "; not written");
                     return;
-                previous = TargetText(*reader.lastEntry());
-                continue;
-            }
-            const spd::CatalogEntry& e = item.value.entry;
-            previous = TargetText(e);
-            std::string why;
-            auto folder = FolderFor(root_, e.folderKind, e.subfolder, why);
-            spd::NameProblem nameProblem = spd::CheckFileName(e.fileName);
-            if (folder && nameProblem != spd::NameProblem::None)
-                why = "name \"" + Cp1252ToUtf8(e.fileName) + "\" " + spd::NameProblemText(nameProblem);
-            if (!folder || nameProblem != spd::NameProblem::None) {
-                Problem("file " + std::to_string(i) + " \"" + previous + "\": " + why + "; not written");
-                continue;
-            }
-            Write(*folder / Cp1252ToUtf8(e.fileName), item.value.content, i, e);
-        }
+                }
+                Write(*folder / Cp1252ToUtf8(e.fileName), item.content, i, e);
+            },
+            [&](unsigned, const std::string& problem) { Problem(problem + "; not written"); });
     }
 
     int Finish(const fs::path& target)

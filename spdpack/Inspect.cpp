@@ -22,14 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::optional<std::vector<std::uint8_t>> ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 std::string Hex(std::uint32_t v)
 {
     std::ostringstream s;
@@ -160,31 +152,23 @@ void ShowFiles(Checks& c, const SetupSource& source)
         << ")\n";
     out << "     #  " << std::left << std::setw(28) << "flags" << std::setw(13) << "base" << std::right
         << std::setw(11) << "size" << std::setw(11) << "stored" << "  checksum    target\n";
-    std::string previous;
-    for (unsigned i = 1; i <= h.fileCount; ++i) {
-        auto item = reader.Next();
-        if (!item) {
-            c.Problem(DescribeFileProblem(source, reader, i, item.status, previous));
-            // A damaged content leaves the reader after it; a damaged record
-            // leaves it nowhere to go on from.
-            if (!reader.lastEntry())
-                return;
-            previous = TargetText(*reader.lastEntry());
-            continue;
-        }
-        const spd::CatalogEntry& e = item.value.entry;
-        previous = TargetText(e);
-        out << std::setw(6) << i << "  " << std::left << std::setw(28) << FlagNames(e.flags) << std::setw(13)
-            << KindName(e.folderKind) << std::right << std::setw(11) << item.value.content.size() << std::setw(11)
-            << item.value.contentBlock.storedSize << "  " << Hex(item.value.contentBlock.checksum) << "  " << previous
-            << '\n';
-        if (!spd::IsValidFolderKind(e.folderKind))
-            c.Problem("file " + std::to_string(i) + " \"" + previous + "\": folder kind " + std::to_string(e.folderKind) +
-                      " has no base folder");
-        if (item.value.content.size() != item.value.contentBlock.expandedSize)
-            out << "        note: content expanded to " << item.value.content.size() << " bytes, its header says "
-                << item.value.contentBlock.expandedSize << '\n';
-    }
+    const bool walked = ForEachFile(
+        source, reader,
+        [&](unsigned i, const spd::CatalogReader::Item& item, const std::string& target) {
+            const spd::CatalogEntry& e = item.entry;
+            out << std::setw(6) << i << "  " << std::left << std::setw(28) << FlagNames(e.flags) << std::setw(13)
+                << KindName(e.folderKind) << std::right << std::setw(11) << item.content.size() << std::setw(11)
+                << item.contentBlock.storedSize << "  " << Hex(item.contentBlock.checksum) << "  " << target << '\n';
+            if (!spd::IsValidFolderKind(e.folderKind))
+                c.Problem("file " + std::to_string(i) + " \"" + target + "\": folder kind " +
+                          std::to_string(e.folderKind) + " has no base folder");
+            if (item.content.size() != item.contentBlock.expandedSize)
+                out << "        note: content expanded to " << item.content.size() << " bytes, its header says "
+                    << item.contentBlock.expandedSize << '\n';
+        },
+        [&](unsigned, const std::string& problem) { c.Problem(problem); });
+    if (!walked)
+        return;
     if (reader.position() != joined.size())
         out << "  note: " << joined.size() - reader.position() << " bytes follow the last file\n";
 }

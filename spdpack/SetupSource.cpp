@@ -15,8 +15,6 @@ namespace spdpack {
 
 namespace fs = std::filesystem;
 
-namespace {
-
 std::optional<std::vector<std::uint8_t>> ReadAll(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -24,6 +22,8 @@ std::optional<std::vector<std::uint8_t>> ReadAll(const fs::path& path)
         return std::nullopt;
     return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
+
+namespace {
 
 fs::path FindUserSpd(const fs::path& target)
 {
@@ -163,6 +163,26 @@ std::string DescribeFileProblem(const SetupSource& source, const spd::CatalogRea
     return "file " + std::to_string(index) + " (" + after + "), record at offset " +
            std::to_string(reader.recordOffset()) + " in " + source.VolumesOf(reader.recordOffset(), reader.recordOffset() + 1) +
            ": " + what;
+}
+
+bool ForEachFile(const SetupSource& source, spd::CatalogReader& reader,
+                 const std::function<void(unsigned, const spd::CatalogReader::Item&, const std::string&)>& onFile,
+                 const std::function<void(unsigned, const std::string&)>& onProblem)
+{
+    std::string previous;
+    for (unsigned i = 1; i <= source.header.fileCount; ++i) {
+        auto item = reader.Next();
+        if (!item) {
+            onProblem(i, DescribeFileProblem(source, reader, i, item.status, previous));
+            if (!reader.lastEntry())
+                return false;
+            previous = TargetText(*reader.lastEntry());
+            continue;
+        }
+        previous = TargetText(item.value.entry);
+        onFile(i, item.value, previous);
+    }
+    return true;
 }
 
 }  // namespace spdpack

@@ -9,11 +9,16 @@
 #include "codec/VolumeHeader.h"
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace spdpack {
+
+// The whole file as bytes; nullopt when it cannot be opened.
+std::optional<std::vector<std::uint8_t>> ReadAll(const std::filesystem::path& path);
 
 class SetupSourceError : public std::runtime_error {
 public:
@@ -54,5 +59,14 @@ std::string TargetText(const spd::CatalogEntry& entry);
 // offset and the file before it, and the volume files involved.
 std::string DescribeFileProblem(const SetupSource& source, const spd::CatalogReader& reader, unsigned index,
                                 spd::Status status, const std::string& previousTarget);
+
+// Reads the catalog's files in order from where reader stands: onFile(index,
+// item, target) for each file read, onProblem(index, text) with
+// DescribeFileProblem's text for each that failed. A damaged content leaves
+// the reader after it and the walk goes on; a damaged record leaves it
+// nowhere to go on from and ends the walk (false).
+bool ForEachFile(const SetupSource& source, spd::CatalogReader& reader,
+                 const std::function<void(unsigned, const spd::CatalogReader::Item&, const std::string&)>& onFile,
+                 const std::function<void(unsigned, const std::string&)>& onProblem);
 
 }  // namespace spdpack

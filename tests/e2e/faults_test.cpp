@@ -153,16 +153,7 @@ struct Case {
     std::vector<std::function<void()>> undo;   // run when the row ends, last first
 
     Case() {
-        media.folders = {MediaFolder(spd::FolderKind::Destination, "Hilfe")};
-        media.files = {
-            MediaFile("Wellen.scr", spd::FolderKind::Destination, "", PseudoRandom(3000, 1),
-                      spd::CatalogFlags::Screensaver),
-            MediaFile("Einstellungen.exe", spd::FolderKind::Destination, "", PseudoRandom(2000, 2),
-                      spd::CatalogFlags::Config),
-            MediaFile("geteilt.dll", spd::FolderKind::Destination, "Hilfe", PseudoRandom(1500, 3),
-                      spd::CatalogFlags::Shared),
-            MediaFile("liesmich.txt", spd::FolderKind::Destination, "Hilfe", Bytes(700, 'k')),
-        };
+        UseTestScreensaver(media);
         options.destination = destination;
         options.env["KALVORIN_RESTART_LOG"] = folder.FilePath("restart.log");
         // The display properties are not started: Wine has no display control panel.

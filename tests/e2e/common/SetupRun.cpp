@@ -63,6 +63,20 @@ std::vector<uint8_t> PseudoRandom(size_t size, uint64_t seed) {
     return bytes;
 }
 
+void UseTestScreensaver(SetupMedia& media) {
+    media.folders = {MediaFolder(spd::FolderKind::Destination, "Hilfe")};
+    media.files = {
+        MediaFile("Wellen.scr", spd::FolderKind::Destination, "", PseudoRandom(3000, 1),
+                  spd::CatalogFlags::Screensaver),
+        MediaFile("Einstellungen.exe", spd::FolderKind::Destination, "", PseudoRandom(2000, 2),
+                  spd::CatalogFlags::Config),
+        MediaFile("geteilt.dll", spd::FolderKind::Destination, "Hilfe", PseudoRandom(1500, 3),
+                  spd::CatalogFlags::Shared),
+        MediaFile("liesmich.txt", spd::FolderKind::Destination, "Hilfe",
+                  std::vector<uint8_t>(700, static_cast<uint8_t>('k'))),
+    };
+}
+
 void WriteSetupMedia(const TestFolder& folder, const SetupMedia& media) {
     folder.CopyIn(SetupExePath(), "setup.exe");
     spd::SetupDataSpec spec;

@@ -39,6 +39,11 @@ spd::FolderEntry MediaFolder(spd::FolderKind kind, const std::string& path);
 // Bytes that do not compress, the same for the same seed.
 std::vector<uint8_t> PseudoRandom(size_t size, uint64_t seed);
 
+// The usual test screensaver: Wellen.scr (screensaver), Einstellungen.exe
+// (configuration), Hilfe\geteilt.dll (shared) and Hilfe\liesmich.txt, with
+// the folder Hilfe, all below the destination.
+void UseTestScreensaver(SetupMedia& media);
+
 // Copies setup.exe into `folder` and writes user.spd, its further volumes
 // and _setup.spd there.
 void WriteSetupMedia(const TestFolder& folder, const SetupMedia& media);
