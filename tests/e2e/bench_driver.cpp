@@ -29,11 +29,8 @@ namespace {
 using namespace e2e;
 
 constexpr DWORD kRunLimitMs = 900000;
-constexpr int kInstall = 1014;
 constexpr int kCancel = IDCANCEL;
-constexpr int kStatus = 1001;
 constexpr DWORD kInstallPollMs = 100;
-const std::string kFinishCaption = "&Beenden";
 
 double MillisecondsSince(const LARGE_INTEGER& started) {
     LARGE_INTEGER frequency, now;

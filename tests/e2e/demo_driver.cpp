@@ -33,11 +33,7 @@ namespace {
 using namespace e2e;
 
 constexpr DWORD kRunLimitMs = 180000;
-constexpr int kInstall = 1014;
 constexpr int kCancel = IDCANCEL;
-constexpr int kProgress = 1000;
-constexpr int kStatus = 1001;
-const std::string kFinishCaption = "&Beenden";
 const std::string kUninstallRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const std::string kProductRoot = "Software\\Brisvane Screensaver";
 

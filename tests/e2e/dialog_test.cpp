@@ -18,19 +18,6 @@ namespace {
 
 using namespace e2e;
 
-// Controls of the main dialog and its destination page.
-constexpr int kProgress = 1000;
-constexpr int kInstall = 1014;
-constexpr int kCreditBitmap = 1019;
-constexpr int kCreditText = 1020;
-constexpr int kStatus = 1001;
-constexpr int kBrowse = 1004;
-constexpr int kHeader = 1010;
-constexpr int kFolder = 1012;
-constexpr int kLabel = 1013;
-// The text of the disk prompt.
-constexpr int kPromptText = 1005;
-
 const std::string kDisplayName = "Kalvorin Testschoner";
 const std::string kSubfolder = "Brisvane\\Kalvorin Testschoner";
 
@@ -532,9 +519,6 @@ namespace {
 // Copies made from them in the private temporary folder must still be
 // deleted at the end, and the folder with them.
 
-constexpr int kReboot = 1017;
-constexpr int kShowProperties = 1018;
-
 // The disk in D:\<name>, every file read-only; the program gets a temporary
 // path of its own (TMP and TEMP), where its private folder is made.
 RunningSetup StartSetupFromCd(const std::string& name, const Payload& payload, const std::string& tempPath) {
@@ -571,7 +555,7 @@ void RunToItsEnd(RunningSetup& setup) {
         }
         try {
             if (!dialog.Enabled() || dialog.ChildText(IDCANCEL) != "&Beenden") return false;
-            for (int choice : {kReboot, kShowProperties}) {
+            for (int choice : {kReboot, kProperties}) {
                 if (dialog.CheckState(choice) != BST_CHECKED) continue;
                 dialog.Click(choice);
                 WaitUntil(kDefaultTimeoutMs, "a choice on the finish page to be cleared",

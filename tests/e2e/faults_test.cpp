@@ -92,10 +92,6 @@ const std::string kSharedDlls = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\S
 const std::string kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
 const std::string kSessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
 const std::string kRunOnce = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-constexpr int kBrowse = 1004;
-constexpr int kFolderField = 1012;
-constexpr int kPromptFolder = 1006;
-constexpr int kProperties = 1018;
 
 // Writes a file anywhere (creating or replacing it).
 void WriteBytes(const std::string& path, const std::string& bytes) {
@@ -357,7 +353,7 @@ const std::vector<Fault>& Faults() {
          End::Completed, Leaves::Installation},
         {"DestinationBrowserCancelled", Standard([](Case& c) {
              c.options.beforeInstall = [&c](const Window& dialog) {
-                 dialog.SetChildText(kFolderField, c.destination);
+                 dialog.SetChildText(kFolder, c.destination);
                  dialog.Click(kBrowse);
                  std::optional<Window> browser;
                  WaitUntil(kDefaultTimeoutMs, "the folder browser", [&] {
@@ -368,7 +364,7 @@ const std::vector<Fault>& Faults() {
                  });
                  browser->Click(IDCANCEL);
                  browser->WaitUntilGone();
-                 EXPECT_EQ(dialog.ChildText(kFolderField), c.destination);
+                 EXPECT_EQ(dialog.ChildText(kFolder), c.destination);
              };
          }),
          {}, End::Completed, Leaves::Installation},

@@ -19,9 +19,6 @@ namespace {
 
 using namespace e2e;
 
-constexpr int kReboot = 1017;
-constexpr int kProperties = 1018;
-
 const std::string kDone =
     "Der Bildschirmschoner wurde erfolgreich auf Ihrem System installiert.\nViel Spa\xDF!";
 const std::string kDoneRestart =

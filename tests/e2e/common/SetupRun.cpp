@@ -12,15 +12,6 @@ namespace e2e {
 
 namespace {
 
-constexpr int kProgress = 1000;
-constexpr int kInstall = 1014;
-constexpr int kFolder = 1012;
-constexpr int kStatus = 1001;
-constexpr int kResult = 1001;
-constexpr int kReboot = 1017;
-constexpr int kProperties = 1018;
-const std::string kFinishCaption = "&Beenden";
-
 std::string AsString(const std::vector<uint8_t>& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
@@ -110,8 +101,6 @@ namespace {
 
 // The main dialog (it has the Install button) and the disk prompt (it has
 // the folder field of the prompt) among the process's dialogs named "Kalvorin".
-constexpr int kPromptFolder = 1006;
-
 struct Dialogs {
     std::optional<Window> main;
     std::optional<Window> prompt;

@@ -9,6 +9,7 @@
 #include "ReadOnlyFile.h"
 #include "Registry.h"
 #include "Screen.h"
+#include "SetupControls.h"
 #include "Snapshot.h"
 #include "Stall.h"
 #include "TestFolder.h"
