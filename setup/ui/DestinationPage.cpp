@@ -62,9 +62,10 @@ void CDestinationPage::StoreDestination() {
 }
 
 void CDestinationPage::SetStatusText(const std::string& text) {
-    UpdateData(true);
+    // Only the status line: writing the other fields back would repaint
+    // them for every file of the installation.
     statusText_ = text;
-    UpdateData(false);
+    SetItemText(IDC_STATUS, statusText_);
 }
 
 void CDestinationPage::Browse() {
