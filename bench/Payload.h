@@ -2,7 +2,7 @@
 // incompressible files in nested folders, the same bytes on every machine.
 //
 //   auto files = bench::PayloadFiles();          // names and sizes, in order
-//   bench::FillFile(files[i], buffer);           // the bytes of one file
+//   auto bytes = bench::FileBytes(files[i]);     // the bytes of one file
 #pragma once
 
 #include <cstdint>

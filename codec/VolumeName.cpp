@@ -11,6 +11,16 @@ std::string VolumeFileName(unsigned n)
     return buf;
 }
 
+bool IsVolumeFileName(const std::string& name)
+{
+    if (name.size() < 8 || name.compare(0, 5, "user.") != 0)
+        return false;
+    for (std::size_t i = 5; i < name.size(); ++i)
+        if (name[i] < '0' || name[i] > '9')
+            return false;
+    return true;
+}
+
 std::string DiskFolderName(unsigned disk)
 {
     return "Disk " + std::to_string(disk);

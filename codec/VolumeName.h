@@ -12,6 +12,9 @@ inline constexpr const char* kPackedProgramFile = "_setup.spd";  // the uninstal
 // digits: user.001, ..., user.999, user.1000.
 std::string VolumeFileName(unsigned n);
 
+// True for the name of a further volume: "user." and three or more digits.
+bool IsVolumeFileName(const std::string& name);
+
 // Folder of disk d on a medium laid out in disk folders: "Disk 1", "Disk 2",
 // ... Volume n lies on disk n + 1 (user.spd on disk 1).
 std::string DiskFolderName(unsigned disk);

@@ -33,11 +33,12 @@ cores=$(nproc)
 spdpack="$build/host/spdpack/spdpack"
 setup="$build/x86_64/setup/setup.exe"
 driver="$build/x86_64/tests/e2e/e2e_bench_driver.exe"
+uninstaller="$build/x86_64/uninstaller/UnScr.exe"
 prefix="$bench/prefix"
 say() { printf 'bench: %s\n' "$*" >&2; }
 
 cmake --build "$build/host" --target spdpack bench_payload bench_decode >/dev/null
-for f in "$setup" "$driver" "$spdpack"; do
+for f in "$setup" "$driver" "$uninstaller" "$spdpack"; do
   [ -f "$f" ] || { say "missing $f: build first (make BUILD=${1:-build} host x86_64)"; exit 1; }
 done
 mkdir -p "$bench"
@@ -59,12 +60,7 @@ rm -rf "$bench/payload" "$bench/stage"
 "$build/host/bench/bench_payload" "$bench/payload" >"$bench/payload.txt"
 mkdir -p "$bench/stage"
 cp "$setup" "$bench/stage/setup.exe"
-# The uninstaller packed into _setup.spd: the project's own once it is built,
-# until then the sample screensaver or the setup program as a stand-in.
-uninstaller=$(find "$build/x86_64/uninstaller" -maxdepth 1 -iname '*.exe' 2>/dev/null | head -n 1 || true)
-[ -n "$uninstaller" ] || uninstaller=$(find "$build/x86_64/sample" -maxdepth 1 -name '*.scr' 2>/dev/null | head -n 1 || true)
-[ -n "$uninstaller" ] || uninstaller="$setup"
-cp "$uninstaller" "$bench/stage/UnScr.exe"
+cp "$uninstaller" "$bench/stage/UnScr.exe"  # packed into _setup.spd
 manifest() {
   cat <<EOF
 display_name      = "Kalvorin"

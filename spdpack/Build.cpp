@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <numeric>
 #include <random>
 #include <unistd.h>
 
@@ -43,11 +44,8 @@ std::uint64_t FirstVolumeRoom(const Manifest& m, std::uint64_t setupProgram, std
 
 // Before anything is read or compressed: setup data that surely cannot be
 // counted in 16 bits of volumes or 32 bits of length.
-void CheckBeforeCompressing(const Manifest& m, std::uint64_t disk1)
+void CheckBeforeCompressing(const Manifest& m, const std::vector<std::uint64_t>& sizes, std::uint64_t disk1)
 {
-    std::vector<std::uint64_t> sizes;
-    for (const ManifestFile& f : m.files)
-        sizes.push_back(fs::file_size(f.source));
     const LengthBounds bounds = EstimateLength(sizes, m.folders.size());
     if (bounds.least > 0xFFFFFFFFull)
         throw BuildError(m.path.string() + ": the files make more than 4 GiB of setup data even when compressed at best");
@@ -142,7 +140,10 @@ BuildSummary Build(const BuildOptions& options)
     }
     const std::uint64_t disk1 = setupProgram + packed;
     const std::uint64_t firstVolume = m.volumeSize ? FirstVolumeRoom(m, setupProgram, packed) : 0;
-    CheckBeforeCompressing(m, disk1);
+    std::vector<std::uint64_t> sizes;
+    for (const ManifestFile& f : m.files)
+        sizes.push_back(fs::file_size(f.source));
+    CheckBeforeCompressing(m, sizes, disk1);
 
     std::vector<spd::FolderEntry> folders;
     for (const ManifestFolder& f : m.folders) {
@@ -168,11 +169,9 @@ BuildSummary Build(const BuildOptions& options)
     joined.Write(std::vector<std::uint8_t>(spd::BlockHeader::kSize, 0));  // the catalog header, too
 
     std::vector<StreamSource> sources;
-    std::uint64_t total = 0;
-    for (const ManifestFile& f : m.files) {
+    for (const ManifestFile& f : m.files)
         sources.push_back({f.source, f.where + ": source", true});
-        total += fs::file_size(f.source);
-    }
+    const std::uint64_t total = std::accumulate(sizes.begin(), sizes.end(), std::uint64_t{0});
     CatalogSink catalog(joined, m);
     {
         ProgressBar bar(stdout, options.progress, "packing");

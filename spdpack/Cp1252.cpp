@@ -14,8 +14,8 @@ constexpr char32_t kHigh[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
 
+}  // namespace
 
-// Decodes one UTF-8 sequence at pos; false for malformed input.
 bool NextCodePoint(std::string_view s, std::size_t& pos, char32_t& c)
 {
     auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(s[i]); };
@@ -40,8 +40,6 @@ bool NextCodePoint(std::string_view s, std::size_t& pos, char32_t& c)
     pos += extra + 1;
     return true;
 }
-
-}  // namespace
 
 std::optional<std::string> Utf8ToCp1252(std::string_view utf8)
 {

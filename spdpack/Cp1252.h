@@ -16,6 +16,10 @@ std::optional<std::string> Utf8ToCp1252(std::string_view utf8);
 // of the same value.
 std::string Cp1252ToUtf8(std::string_view cp1252);
 
+// Decodes the well-formed UTF-8 sequence at pos into c and moves pos past
+// it; false (pos unchanged) when the bytes there are not one.
+bool NextCodePoint(std::string_view s, std::size_t& pos, char32_t& c);
+
 // Appends the UTF-8 form of code point `c` to `out`.
 void AppendUtf8(std::string& out, char32_t c);
 

@@ -133,13 +133,10 @@ private:
 
 int Extract(const fs::path& target, const fs::path& folder, std::ostream& out, std::ostream& err)
 {
-    SetupSource source;
-    try {
-        source = LoadSetupSource(target);
-    } catch (const SetupSourceError& e) {
-        err << "spdpack: " << e.what() << '\n';
+    auto loaded = LoadSetupSource(target, err);
+    if (!loaded)
         return 1;
-    }
+    const SetupSource& source = *loaded;
     Extraction x(folder, out, err);
     for (const std::string& problem : source.problems)
         x.Problem(problem);

@@ -9,10 +9,7 @@
 #include "codec/VolumeHeader.h"
 #include "codec/VolumeName.h"
 
-#include <fstream>
 #include <iomanip>
-#include <iterator>
-#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -48,12 +45,6 @@ std::string FlagNames(std::uint8_t flags)
     if (flags & ~spd::CatalogFlags::Known)
         s += (s.empty() ? "" : ",") + Hex(flags & ~spd::CatalogFlags::Known);
     return s.empty() ? "-" : s;
-}
-
-std::string KindName(std::uint8_t code)
-{
-    const char* name = spd::FolderKindName(code);
-    return name ? name : "kind " + std::to_string(code);
 }
 
 class Checks {
@@ -199,13 +190,10 @@ void ShowUninstaller(Checks& c, const fs::path& folder)
 int Inspect(const fs::path& target, std::ostream& out, std::ostream& err)
 {
     Checks c(out, err);
-    SetupSource source;
-    try {
-        source = LoadSetupSource(target);
-    } catch (const SetupSourceError& e) {
-        err << "spdpack: " << e.what() << '\n';
+    auto loaded = LoadSetupSource(target, err);
+    if (!loaded)
         return 1;
-    }
+    const SetupSource& source = *loaded;
     const spd::SetupHeader& h = source.header;
 
     out << "Volumes\n";

@@ -2,12 +2,11 @@
 
 #include "spdpack/Cp1252.h"
 #include "spdpack/DataFileKind.h"
+#include "spdpack/SetupSource.h"
 
 #include "codec/UninstallLog.h"
 
-#include <fstream>
 #include <iomanip>
-#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -44,12 +43,12 @@ int DumpLog(const fs::path& path, std::ostream& out, std::ostream& err)
         err << "spdpack: " << path.string() << " is a folder, not an uninstall log\n";
         return 1;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const auto read = ReadAll(path);
+    if (!read) {
         err << "spdpack: cannot read " << path.string() << '\n';
         return 1;
     }
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t>& bytes = *read;
 
     // Stop at another kind of file; a log whose magic alone is damaged (its
     // version still 16) is shown with the magic marked wrong.

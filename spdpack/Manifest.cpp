@@ -18,12 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path ResolvePath(const fs::path& manifestDir, const std::string& text)
-{
-    fs::path p = fs::path(text);
-    return p.is_absolute() ? p : manifestDir / p;
-}
-
 void ParseVolumes(const toml::table& top, Manifest& m, const std::string& manifestName)
 {
     const toml::node* node = Field(top, "volumes");

@@ -43,12 +43,6 @@ std::uint8_t FlagsField(const toml::table& table, const Place& place)
     return bits;
 }
 
-fs::path ResolvePath(const fs::path& manifestDir, const std::string& text)
-{
-    fs::path p = fs::path(text);
-    return p.is_absolute() ? p : manifestDir / p;
-}
-
 // The files a folder or pattern source lists, each with its subfolder below
 // the entry's and its own name.
 void AddListedFiles(const SourceListing& listing, const ManifestFile& common, const toml::node* element,

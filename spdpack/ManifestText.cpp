@@ -124,4 +124,10 @@ void CheckFileName(const std::string& cp1252, const toml::node* node, std::strin
     CheckLength(cp1252, kLongTextMax, node, field, place);
 }
 
+std::filesystem::path ResolvePath(const std::filesystem::path& manifestDir, const std::string& text)
+{
+    std::filesystem::path p(text);
+    return p.is_absolute() ? p : manifestDir / p;
+}
+
 }  // namespace spdpack

@@ -6,6 +6,7 @@
 #include <toml++/toml.h>
 
 #include <cstddef>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -60,5 +61,9 @@ std::string FolderPath(const std::string& cp1252, bool allowEmpty, const toml::n
 
 // A file name by the installable-name rule, at most 255 characters.
 void CheckFileName(const std::string& cp1252, const toml::node* node, std::string_view field, const Place& place);
+
+// A source path of the manifest: as written when absolute, else below the
+// manifest's folder.
+std::filesystem::path ResolvePath(const std::filesystem::path& manifestDir, const std::string& text);
 
 }  // namespace spdpack

@@ -2,10 +2,11 @@
 
 #include "spdpack/StopSignals.h"
 
+#include "codec/VolumeName.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <fstream>
 #include <random>
 #include <cstring>
 #include <stdexcept>
@@ -76,7 +77,7 @@ bool IsBuildOutputName(const std::string& name)
 {
     if (name == "user.spd" || name == "_setup.spd" || name == "setup.exe")
         return true;
-    return name.rfind("user.", 0) == 0 && name.size() >= 8 && AllDigits(name, 5);
+    return spd::IsVolumeFileName(name);
 }
 
 bool IsDiskFolderName(const std::string& name)
@@ -130,19 +131,6 @@ void OutputFolder::Discard() noexcept
     fs::remove_all(staging_, ec);
     for (const fs::path& p : createdParents_)
         fs::remove(p, ec);  // only succeeds while empty
-}
-
-void OutputFolder::Write(const fs::path& relative, std::span<const std::uint8_t> bytes)
-{
-    auto lock = LockStaging();
-    fs::path target = staging_ / relative;
-    fs::create_directories(target.parent_path());
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out)
-        throw std::runtime_error("cannot write " + (output_ / relative).string());
-    written_.push_back(relative);
 }
 
 StagedFile OutputFolder::Create(const fs::path& relative)

@@ -54,9 +54,6 @@ public:
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;
 
-    // Writes a file at relative path (may name a subfolder) into staging.
-    void Write(const std::filesystem::path& relative, std::span<const std::uint8_t> bytes);
-
     // Creates an empty file at relative path in staging, to be written piece
     // by piece; it counts as written.
     StagedFile Create(const std::filesystem::path& relative);

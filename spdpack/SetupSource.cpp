@@ -62,12 +62,6 @@ std::string ShortName(const fs::path& path)
     return IsDiskFolderName(folder) ? folder + "/" + name : name;
 }
 
-std::string KindName(std::uint8_t code)
-{
-    const char* name = spd::FolderKindName(code);
-    return name ? name : "kind " + std::to_string(code);
-}
-
 }  // namespace
 
 std::string SetupSource::VolumesOf(std::uint64_t begin, std::uint64_t end) const
@@ -83,7 +77,6 @@ SetupSource LoadSetupSource(const fs::path& target)
 {
     SetupSource s;
     s.userSpd = FindUserSpd(target);
-    std::error_code ec;
     auto first = ReadAll(s.userSpd);
     if (!first)
         throw SetupSourceError("cannot read " + s.userSpd.string());
@@ -140,6 +133,22 @@ SetupSource LoadSetupSource(const fs::path& target)
     else
         s.joined = std::move(joined.value);
     return s;
+}
+
+std::optional<SetupSource> LoadSetupSource(const fs::path& target, std::ostream& err)
+{
+    try {
+        return LoadSetupSource(target);
+    } catch (const SetupSourceError& e) {
+        err << "spdpack: " << e.what() << '\n';
+        return std::nullopt;
+    }
+}
+
+std::string KindName(std::uint8_t code)
+{
+    const char* name = spd::FolderKindName(code);
+    return name ? name : "kind " + std::to_string(code);
 }
 
 std::string TargetText(const spd::CatalogEntry& entry)

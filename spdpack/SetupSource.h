@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -50,6 +51,13 @@ struct SetupSource {
 // folder without user.spd, another kind of data file (named in the
 // message), a file that is no setup data, or one shorter than the header.
 SetupSource LoadSetupSource(const std::filesystem::path& target);
+
+// The same, with the reason it is none written to err ("spdpack: ...") and
+// nullopt returned instead.
+std::optional<SetupSource> LoadSetupSource(const std::filesystem::path& target, std::ostream& err);
+
+// A folder kind's name ("Destination"), or "kind <n>" for one without a name.
+std::string KindName(std::uint8_t code);
 
 // A file's target for messages, in UTF-8: "<Destination>\Bilder\a.jpg".
 std::string TargetText(const spd::CatalogEntry& entry);

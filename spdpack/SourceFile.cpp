@@ -93,13 +93,4 @@ void SourceReader::Finish()
         Fail("changed while it was read");
 }
 
-std::vector<std::uint8_t> ReadSourceFile(const fs::path& path, const std::string& where, bool limited)
-{
-    SourceReader reader(path, where, limited);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(reader.size()));
-    reader.Read(bytes.data(), bytes.size());
-    reader.Finish();
-    return bytes;
-}
-
 }  // namespace spdpack

@@ -58,9 +58,4 @@ private:
     std::uint64_t size_ = 0;
 };
 
-// Reads a regular file whole, its size first. With limited, a file larger
-// than LargestSourceFile() is refused without reading it. Throws
-// std::runtime_error naming where and the file.
-std::vector<std::uint8_t> ReadSourceFile(const std::filesystem::path& path, const std::string& where, bool limited);
-
 }  // namespace spdpack
