@@ -16,11 +16,6 @@ bool IsForbidden(unsigned char c)
     }
 }
 
-unsigned char UpperAscii(unsigned char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
 // Windows opens a device for these names, whatever follows the first dot
 // and whatever blanks stand before it: "nul.txt", "COM1 .log".
 bool IsDeviceName(std::string_view component)
@@ -28,9 +23,7 @@ bool IsDeviceName(std::string_view component)
     std::string_view base = component.substr(0, component.find('.'));
     while (!base.empty() && base.back() == ' ')
         base.remove_suffix(1);
-    std::string upper;
-    for (char c : base)
-        upper += static_cast<char>(UpperAscii(static_cast<unsigned char>(c)));
+    const std::string upper = FoldName(base);
     if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" || upper == "CONIN$" ||
         upper == "CONOUT$")
         return true;

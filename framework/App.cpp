@@ -8,6 +8,8 @@ namespace {
 
 std::atomic<CApp*> g_currentApp{nullptr};
 
+}  // namespace
+
 std::string ModulePath(HMODULE module) {
     std::string path(MAX_PATH, '\0');
     for (;;) {
@@ -20,8 +22,6 @@ std::string ModulePath(HMODULE module) {
         path.resize(path.size() * 2);
     }
 }
-
-}  // namespace
 
 std::string AppNameFromModulePath(const std::string& modulePath) {
     const size_t slash = modulePath.find_last_of("\\/:");

@@ -76,3 +76,7 @@ std::string CurrentAppName();
 // File name without folder and extension of a full path ("C:\x\setup.exe" ->
 // "setup"). Exposed for tests.
 std::string AppNameFromModulePath(const std::string& modulePath);
+
+// The full path of a module's file (nullptr: the program's); empty when the
+// system cannot tell it.
+std::string ModulePath(HMODULE module = nullptr);

@@ -25,3 +25,8 @@ bool FolderExists(const std::string& path) {
     if (exists && canRestore) ::SetCurrentDirectoryA(saved);
     return exists;
 }
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}

@@ -22,11 +22,6 @@ constexpr DWORD kWaitForOriginalMs = 60000;
 constexpr int kDeleteAttempts = 50;
 constexpr DWORD kDeleteRetryMs = 100;
 
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 std::string NameOf(const std::string& path) {
     return path.substr(path.rfind('\\') + 1);
 }
@@ -110,11 +105,9 @@ bool IsSetupsUninstaller(const std::string& path, const std::string& windowsFold
     return true;
 }
 
-SelfRemoval RemoveOwnFile(const std::string& ownPath, const RestartPlatform& platform) {
-    if (!IsSetupsUninstaller(ownPath, platform.windowsFolder)) return SelfRemoval::Stays;
-    if (StartRemovingCopy(ownPath)) return SelfRemoval::CopyStarted;
-    return DeleteAtRestart(ownPath, platform.isWin9x, platform.windowsFolder) ? SelfRemoval::AtRestart
-                                                                              : SelfRemoval::Failed;
+void RemoveOwnFile(const std::string& ownPath, const RestartPlatform& platform) {
+    if (!IsSetupsUninstaller(ownPath, platform.windowsFolder)) return;
+    if (!StartRemovingCopy(ownPath)) DeleteAtRestart(ownPath, platform.isWin9x, platform.windowsFolder);
 }
 
 int RemoveOriginal(uintptr_t processHandle, const std::string& originalPath, const std::string& ownPath,

@@ -27,10 +27,10 @@
 // True for "<windowsFolder>\UnSc####.exe" (letters compared as Windows does).
 bool IsSetupsUninstaller(const std::string& path, const std::string& windowsFolder);
 
-enum class SelfRemoval { Stays, CopyStarted, AtRestart, Failed };
-
-// After a removal, by the program running from `ownPath`.
-SelfRemoval RemoveOwnFile(const std::string& ownPath, const RestartPlatform& platform);
+// After a removal, by the program running from `ownPath`: nothing unless it
+// is a setup's uninstaller; else the copy that removes it is started, or,
+// failing that, the file is registered for deletion at the next restart.
+void RemoveOwnFile(const std::string& ownPath, const RestartPlatform& platform);
 
 // The copy's part. Exit code 0 when the original is gone (or goes at the
 // restart); 3 when `originalPath` is no uninstaller of a setup or not the

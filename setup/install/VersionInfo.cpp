@@ -6,11 +6,6 @@ namespace {
 
 constexpr DWORD kFixedInfoSignature = 0xFEEF04BD;
 
-template <typename F>
-F ProcOf(HMODULE module, const char* name) {
-    return module != nullptr ? reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
-}
-
 }  // namespace
 
 VersionApi& VersionApi::Instance() {
@@ -21,11 +16,10 @@ VersionApi& VersionApi::Instance() {
 VersionApi::VersionApi() {
     // Kept loaded for the life of the process.
     static SystemLibrary library("version.dll");
-    module_ = library.Module();
-    size_ = ProcOf<SizeFn>(module_, "GetFileVersionInfoSizeA");
-    info_ = ProcOf<InfoFn>(module_, "GetFileVersionInfoA");
-    query_ = ProcOf<QueryFn>(module_, "VerQueryValueA");
-    name_ = ProcOf<NameFn>(module_, "VerLanguageNameA");
+    size_ = library.Proc<SizeFn>("GetFileVersionInfoSizeA");
+    info_ = library.Proc<InfoFn>("GetFileVersionInfoA");
+    query_ = library.Proc<QueryFn>("VerQueryValueA");
+    name_ = library.Proc<NameFn>("VerLanguageNameA");
     if (size_ == nullptr || info_ == nullptr || query_ == nullptr) size_ = nullptr;
 }
 

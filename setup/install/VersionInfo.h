@@ -44,7 +44,6 @@ private:
     using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
     using NameFn = DWORD(WINAPI*)(DWORD, LPSTR, DWORD);
 
-    HMODULE module_ = nullptr;
     SizeFn size_ = nullptr;
     InfoFn info_ = nullptr;
     QueryFn query_ = nullptr;

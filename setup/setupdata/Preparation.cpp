@@ -9,6 +9,7 @@
 #include "setupdata/PathRules.h"
 #include "setupdata/SetupFiles.h"
 #include "setupdata/SetupWork.h"
+#include "system/SystemInfo.h"
 #include "worker/SetupException.h"
 #include "worker/WorkerOps.h"
 
@@ -20,19 +21,16 @@ constexpr DWORD kPathBuffer = 260;
     throw CSetupException(SetupPhase::Preparation, cause);
 }
 
-// A system folder through GetWindowsDirectoryA / GetSystemDirectoryA with a
-// 260-character buffer; UnexpectedError when it reports nothing or needs a
-// larger buffer.
-std::string SystemFolder(UINT (WINAPI* get)(LPSTR, UINT)) {
-    char buffer[kPathBuffer + 1] = {};
-    const UINT length = get(buffer, kPathBuffer);
-    if (length == 0 || length >= kPathBuffer) Fail(SetupCause::UnexpectedError);
-    return std::string(buffer, length);
+// The Windows or system folder; UnexpectedError when the system reports
+// none or one longer than a path may be.
+std::string Required(std::string folder) {
+    if (folder.empty()) Fail(SetupCause::UnexpectedError);
+    return folder;
 }
 
 std::string CommonFilesFolder() {
     RegKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", KEY_READ) != ERROR_SUCCESS) {
+    if (key.Open(HKEY_LOCAL_MACHINE, kCurrentVersionKey, KEY_READ) != ERROR_SUCCESS) {
         Fail(SetupCause::UnexpectedError);
     }
     char buffer[kPathBuffer + 1] = {};
@@ -83,8 +81,8 @@ void CreateTempFolder(SetupWork& work) {
 
 void ResolveBaseFolders(SetupWork& work) {
     BaseFolderMap& folders = work.baseFolders;
-    folders.Set(spd::FolderKind::Windows, SystemFolder(::GetWindowsDirectoryA));
-    folders.Set(spd::FolderKind::System, SystemFolder(::GetSystemDirectoryA));
+    folders.Set(spd::FolderKind::Windows, Required(WindowsFolder()));
+    folders.Set(spd::FolderKind::System, Required(SystemFolder()));
     folders.Set(spd::FolderKind::ProgramFiles, work.context.programFilesFolder);
     folders.Set(spd::FolderKind::CommonFiles, CommonFilesFolder());
     folders.Set(spd::FolderKind::Destination, work.context.destination);

@@ -28,11 +28,6 @@ constexpr int kJoinedNameAttempts = 10000;
     throw CSetupException(SetupPhase::Preparation, cause);
 }
 
-std::string FolderOf(const std::string& path) {
-    const size_t cut = path.rfind('\\');
-    return cut == std::string::npos ? std::string() : path.substr(0, cut);
-}
-
 // The sibling disk folder's candidate for volume n, accepted when the file
 // opens exclusively and passes the volume header check.
 bool FindInDiskFolder(SetupWork& work, const std::string& searchFolder, unsigned n, const std::string& name,

@@ -79,10 +79,6 @@ void CDiskPromptDlg::OnBrowse() {
     }
 }
 
-void DiskPromptDialog::Beep() {
-    ::MessageBeep(MB_ICONEXCLAMATION);
-}
-
 bool DiskPromptDialog::Ask(const std::string& fileName, const std::string& startFolder, unsigned diskNumber,
                            std::string& folder) {
     CDiskPromptDlg dialog(fileName, startFolder, diskNumber);

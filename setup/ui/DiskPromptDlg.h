@@ -40,7 +40,6 @@ private:
 // dialog (registered with SetDiskPrompt by the program at start-up).
 class DiskPromptDialog : public VolumePrompt {
 public:
-    void Beep() override;
     bool Ask(const std::string& fileName, const std::string& startFolder, unsigned diskNumber,
              std::string& folder) override;
 };

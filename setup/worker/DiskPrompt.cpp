@@ -9,13 +9,16 @@ namespace {
 // Without a registered prompt there is nobody to ask: Cancel.
 class NoPrompt : public VolumePrompt {
 public:
-    void Beep() override { ::MessageBeep(MB_ICONEXCLAMATION); }
     bool Ask(const std::string&, const std::string&, unsigned, std::string&) override { return false; }
 };
 
 std::atomic<VolumePrompt*> registered{nullptr};
 
 }  // namespace
+
+void VolumePrompt::Beep() {
+    ::MessageBeep(MB_ICONEXCLAMATION);
+}
 
 void SetDiskPrompt(VolumePrompt* prompt) {
     registered.store(prompt);

@@ -11,7 +11,7 @@ public:
     virtual ~VolumePrompt() = default;
 
     // MessageBeep(MB_ICONEXCLAMATION).
-    virtual void Beep() = 0;
+    virtual void Beep();
 
     // Runs the disk prompt for `fileName` with `startFolder` in its folder
     // field and `diskNumber` in its text. True on OK, with `folder` = the

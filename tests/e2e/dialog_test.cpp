@@ -85,7 +85,6 @@ struct RunningSetup {
 
 RunningSetup StartSetup(const std::string& name, const Payload& payload) {
     TestFolder folder(name);
-    folder.CopyIn(SetupExePath(), "setup.exe");
     WriteSetupData(folder, payload);
     Process process = Process::Start(folder.FilePath("setup.exe"));
     Window dialog = WaitForWindow(process, "Kalvorin");
@@ -523,7 +522,6 @@ namespace {
 // path of its own (TMP and TEMP), where its private folder is made.
 RunningSetup StartSetupFromCd(const std::string& name, const Payload& payload, const std::string& tempPath) {
     TestFolder folder(name, "D:");
-    folder.CopyIn(SetupExePath(), "setup.exe");
     WriteSetupData(folder, payload);
     folder.MakeFilesReadOnly();
     StartOptions options;

@@ -44,15 +44,6 @@ std::string ShortPath(const std::string& path) {
     return length > 0 ? std::string(buffer, length) : path;
 }
 
-std::string KeyName(const std::string& path) {
-    std::string name = ShortPath(path);
-    CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
-    for (char& c : name) {
-        if (c == '\\') c = '/';
-    }
-    return name;
-}
-
 std::string Replace(std::string text, const std::string& what, const std::string& with) {
     const size_t at = text.find(what);
     if (at != std::string::npos) text.replace(at, what.size(), with);
@@ -154,7 +145,7 @@ TEST(InstallTest, AFullInstallationLeavesExactlyWhatItShould) {
     }
 
     // The product key, named after the screensaver's short path.
-    const std::string productKey = kProductRoot + "\\" + KeyName(setup.saver);
+    const std::string productKey = kProductRoot + "\\" + ProductKeyName(setup.saver);
     DWORD type = 0;
     EXPECT_EQ(Value(productKey, "Destination", &type), ShortPath(setup.destination));  // no terminating zero
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
@@ -389,7 +380,7 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
     // What a successful run adds beside the test folder, without the
     // uninstaller and its entries.
     const auto installed = [](Installation& s) {
-        const std::string productKey = kProductRoot + "\\" + KeyName(s.saver);
+        const std::string productKey = kProductRoot + "\\" + ProductKeyName(s.saver);
         std::vector<std::string> lines = {
             "+ file " + s.config, "+ file " + s.help, "+ file " + s.LogPath(), "+ file " + s.saver,
             "+ file " + s.shared, "+ folder " + s.destination + "\\Hilfe", "+ key HKLM\\" + productKey,
@@ -599,7 +590,6 @@ TEST(InstallTest, AnEarlierInstallationIsOfferedForRemoval) {
             EXPECT_EQ(Snapshot::Take(before.scope()).Changes(before), std::vector<std::string>{});
         }
         Snapshot::Restore(before, {"C:\\kalv-e2e"});
-        RegDeleteValueA(HKEY_LOCAL_MACHINE, kProductValue.c_str());
         HKEY root = nullptr;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductRoot.c_str(), 0, KEY_ALL_ACCESS, &root) == 0) {
             RegDeleteValueA(root, kProductValue.c_str());

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "SetupRun.h"
 #include "codec/UninstallLog.h"
 #include "e2e.h"
 
@@ -52,11 +53,6 @@ std::string LogText(const std::string& log, const std::string& problem) {
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::string WindowsFolder() {
-    char buffer[MAX_PATH] = {};
-    return std::string(buffer, GetWindowsDirectoryA(buffer, MAX_PATH));
-}
-
 std::string ShortPath(const std::string& path) {
     char buffer[MAX_PATH] = {};
     return std::string(buffer, GetShortPathNameA(path.c_str(), buffer, MAX_PATH));
@@ -71,14 +67,7 @@ void Write(const std::string& path, const std::string& bytes) {
     CloseHandle(file);
 }
 
-std::string Read(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    std::string bytes(65536, '\0');
-    DWORD got = 0;
-    if (file != INVALID_HANDLE_VALUE) ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    return bytes.substr(0, got);
-}
+std::string Read(const std::string& path) { return ReadFileBytes(path).value_or(""); }
 
 void SetValue(HKEY root, const std::string& key, const std::string& name, std::optional<std::string> text,
               std::optional<DWORD> count = std::nullopt) {

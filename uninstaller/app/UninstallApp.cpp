@@ -7,15 +7,11 @@
 #include "RemovalPlaces.h"
 #include "SelfRemoval.h"
 #include "app/Messages.h"
+#include "framework/App.h"
+#include "framework/FileSystem.h"
 #include "system/SystemInfo.h"
 
 namespace {
-
-std::string ModulePath() {
-    char path[MAX_PATH + 1] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::string(path, length < MAX_PATH ? length : 0);
-}
 
 // The full path of `path` (relative to the current folder); unchanged when
 // the system cannot make one.
@@ -25,11 +21,6 @@ std::string FullPath(const std::string& path) {
     const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, buffer, &name);
     if (length == 0 || length >= MAX_PATH) return path;
     return std::string(buffer, length);
-}
-
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 RestartPlatform CurrentPlatform() {

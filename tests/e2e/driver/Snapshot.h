@@ -66,7 +66,6 @@ public:
     static void Restore(const Snapshot& before, const std::vector<std::string>& keep = {});
 
     // The value data (type, bytes) as recorded, if present.
-    const std::map<std::string, std::pair<DWORD, std::string>>& values() const { return values_; }
 
 private:
     struct FileState {
