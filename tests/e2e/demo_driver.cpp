@@ -34,8 +34,6 @@ using namespace e2e;
 
 constexpr DWORD kRunLimitMs = 180000;
 constexpr int kCancel = IDCANCEL;
-const std::string kUninstallRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const std::string kProductRoot = "Software\\Brisvane Screensaver";
 
 class Steps {
 public:

@@ -21,12 +21,6 @@ using namespace e2e;
 const std::string kDisplayName = "Kalvorin Testschoner";
 const std::string kSubfolder = "Brisvane\\Kalvorin Testschoner";
 
-const std::string kInvalidPath =
-    "Sie haben einen ung\xFCltigen Pfadnamen angegeben.\nStellen Sie sicher, dass der Pfadname nicht mehr als 256 "
-    "Zeichen lang\nist und keines der folgenden Zeichen enth\xE4lt:\n/ * ? < > \" |\n\nHinweis: Bitte verwenden Sie "
-    "keine Netzwerk-Pfadnamen.";
-const std::string kCancelQuestion =
-    "Der Bildschirmschoner wurde noch nicht vollst\xE4ndig installiert.\nWollen Sie das Setup Programm dennoch beenden?";
 const std::string kPreparing = "Kalvorin bereitet die Installation vor...";
 const std::string kCreatingFolders = "Kalvorin erstellt Ordner...";
 const std::string kCopyingPrefix = "Kalvorin kopiert die Dateien...\n\nInstalliere: ";

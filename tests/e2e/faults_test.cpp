@@ -48,10 +48,6 @@ const std::string kUnexpected = "Ein unerwarteter Fehler ist aufgetreten.";
 const std::string kNoFolder = "Konnte einen Ordner nicht anlegen. Entfernen Sie ggf. den Schreibschutz.";
 const std::string kCannotGoOn = "Kalvorin kann nicht fortfahren.";
 const std::string kStartup = "Konnte Kalvorin nicht initialisieren.";
-const std::string kInvalidPath =
-    "Sie haben einen ung\xFCltigen Pfadnamen angegeben.\nStellen Sie sicher, dass der Pfadname nicht mehr als 256 "
-    "Zeichen lang\nist und keines der folgenden Zeichen enth\xE4lt:\n/ * ? < > \" |\n\nHinweis: Bitte verwenden Sie "
-    "keine Netzwerk-Pfadnamen.";
 const std::string kNoSuitableFile =
     "In dem angegebenen Verzeichnis konnte keine geeignete\nDatei gefunden werden.";
 const std::string kCannotOpen =
@@ -66,32 +62,15 @@ const std::string kLogQuestion =
     "Fehler beim Erstellen der Deinstallations-Logdatei.\nM\xF6glicherweise existiert eine Datei namens '%L' bereits "
     "in Ihrem System.\n\xDC" "berpr\xFC" "fen Sie das und dr\xFC" "cken Sie Wiederholen um es erneut zu versuchen oder "
     "Abbrechen um fortzufahren.";
-const std::string kPrevious =
-    "Kalvorin hat eine \xE4ltere Installation dieses Bildschirmschoners\nauf dem Computer gefunden. Es wird "
-    "empfohlen diese zu l\xF6schen bevor Sie weitermachen.\n\nM\xF6" "chten Sie die \xE4lte Installation jetzt "
-    "deinstallieren?";
-const std::string kCancelQuestion =
-    "Der Bildschirmschoner wurde noch nicht vollst\xE4ndig installiert.\nWollen Sie das Setup Programm dennoch beenden?";
 const std::string kSameSize =
     "Die Datei '%D\\datei0000.dat' soll durch eine Datei ersetzt werden.\n\nBeide Dateien sind gleich gro\xDF, "
     "unterscheiden sich wahrscheinlich nicht.\nM\xF6" "chten Sie die alte Datei ersetzen?";
 const std::string kSameProblem = "M\xF6" "chten Sie k\xFCnftig Dateien mit dem selben Problem genauso behandeln?";
-const std::string kDone =
-    "Der Bildschirmschoner wurde erfolgreich auf Ihrem System installiert.\nViel Spa\xDF!";
-const std::string kDoneRestart =
-    "Der Bildschirmschoner wurde erfolgreich installiert.\nStarten Sie den Computer neu, bevor Sie den "
-    "Bildschirmschoner benutzen!";
 
 std::string Error(const std::string& phase, const std::string& cause) { return phase + "\n" + cause; }
 
-const std::string kProductRoot = "Software\\Brisvane Screensaver";
-const std::string kUninstallRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const std::string kUninstallKey = kUninstallRoot + "\\Kalvorin Testschoner";
 const std::string kProductValue = "KALVORIN TESTSCHONER";
-const std::string kSharedDlls = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-const std::string kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
-const std::string kSessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
-const std::string kRunOnce = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
 // Writes a file anywhere (creating or replacing it).
 void WriteBytes(const std::string& path, const std::string& bytes) {
@@ -444,9 +423,11 @@ const std::vector<Fault>& Faults() {
          },
          {kCancelQuestion}, End::Closed, Leaves::Nothing},
         {"CancelDuringThePreparation", [](Case& c) {
+             // 60 MB in 30 volumes: the run lasts long enough after the
+             // preparation has begun for Cancel to come before its end.
              for (int i = 0; i < 60; ++i) {
                  c.media.files.push_back(MediaFile("datei" + std::to_string(i) + ".dat", spd::FolderKind::Destination, "",
-                                                   PseudoRandom(200000, 100 + i)));
+                                                   PseudoRandom(1000000, 100 + i)));
              }
              c.media.volumeSize = 2 * 1024 * 1024;
              c.Write();

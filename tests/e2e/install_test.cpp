@@ -19,24 +19,12 @@ namespace {
 
 using namespace e2e;
 
-const std::string kDone =
-    "Der Bildschirmschoner wurde erfolgreich auf Ihrem System installiert.\nViel Spa\xDF!";
-const std::string kDoneRestart =
-    "Der Bildschirmschoner wurde erfolgreich installiert.\nStarten Sie den Computer neu, bevor Sie den "
-    "Bildschirmschoner benutzen!";
 const std::string kLogQuestion =
     "Fehler beim Erstellen der Deinstallations-Logdatei.\nM\xF6glicherweise existiert eine Datei namens '%1' bereits "
     "in Ihrem System.\n\xDC" "berpr\xFC" "fen Sie das und dr\xFC" "cken Sie Wiederholen um es erneut zu versuchen oder "
     "Abbrechen um fortzufahren.";
-const std::string kPrevious =
-    "Kalvorin hat eine \xE4ltere Installation dieses Bildschirmschoners\nauf dem Computer gefunden. Es wird "
-    "empfohlen diese zu l\xF6schen bevor Sie weitermachen.\n\nM\xF6" "chten Sie die \xE4lte Installation jetzt "
-    "deinstallieren?";
-const std::string kProductRoot = "Software\\Brisvane Screensaver";
 const std::string kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalvorin Testschoner";
 const std::string kProductValue = "KALVORIN TESTSCHONER";
-const std::string kRunOnce = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-const std::string kSessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
 
 std::string ShortPath(const std::string& path) {
     char buffer[MAX_PATH] = {};

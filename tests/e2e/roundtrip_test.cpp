@@ -10,10 +10,6 @@ namespace {
 
 using namespace e2e;
 
-const std::string kProductRoot = "Software\\Brisvane Screensaver";
-const std::string kUninstallRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const std::string kSharedDlls = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-
 std::string Named(const std::string& name) { return "\x84" + name + "\x93"; }
 
 // A screensaver named `name` with its own files and a library shared with

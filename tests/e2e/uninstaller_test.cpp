@@ -24,10 +24,6 @@ using namespace e2e;
 const std::string kName = "Kalvorin Entfernungstest";
 const std::string kProductValue = "KALVORIN ENTFERNUNGSTEST";
 const std::string kForeignValue = "ANDERER SCHONER";  // another screensaver's product value
-const std::string kProductRoot = "Software\\Brisvane Screensaver";
-const std::string kUninstallRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const std::string kSharedDlls = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-const std::string kSessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
 const std::string kPending = "PendingFileRenameOperations";
 const std::string kForeignKey = "Software\\KalvorinFremd";
 const std::string kNetworkFile = "N:\\kalv-e2e-uninstaller.txt";

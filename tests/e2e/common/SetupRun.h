@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "SetupTexts.h"
 #include "codec/SetupData.h"
 #include "e2e.h"
 
