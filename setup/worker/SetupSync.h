@@ -35,6 +35,14 @@ public:
     // question box itself needs.)
     HANDLE runEvent = nullptr;
 
+    // The progress bar's range, position and step as the worker last set
+    // them (the control's own defaults until then). The worker is the bar's
+    // only driver, so a step needs no question to the bar about where it is.
+    int progressLow = 0;
+    int progressHigh = 100;
+    int progressPos = 0;
+    int progressStep = 10;
+
     // The cancel request and the hold go through these, which keep a copy
     // of each event's state in the process: the worker looks at the copy
     // thousands of times a run, where asking for an event's state is a

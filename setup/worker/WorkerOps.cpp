@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "worker/MyException.h"
 
 namespace {
@@ -41,26 +43,32 @@ void CheckCancel(CSetupSync& sync) {
 void SetProgressRange(CSetupSync& sync, int low, int high) {
     WaitWhileHeld(sync);
     ::SendMessageA(sync.progressWindow, PBM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
+    sync.progressLow = low;
+    sync.progressHigh = high;
+    sync.progressPos = std::clamp(sync.progressPos, low, std::max(low, high));
 }
 
 void SetProgressPos(CSetupSync& sync, int pos) {
     WaitWhileHeld(sync);
     ::SendMessageA(sync.progressWindow, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
+    sync.progressPos = std::clamp(pos, sync.progressLow, std::max(sync.progressLow, sync.progressHigh));
 }
 
 void SetProgressStep(CSetupSync& sync, int step) {
     WaitWhileHeld(sync);
     ::SendMessageA(sync.progressWindow, PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+    sync.progressStep = step;
 }
 
 void StepProgress(CSetupSync& sync) {
     WaitWhileHeld(sync);
     // The control starts over from the bottom when a step passes its
     // maximum; the bar of the setup stays full instead.
-    const LRESULT before = ::SendMessageA(sync.progressWindow, PBM_STEPIT, 0, 0);
-    const LRESULT after = ::SendMessageA(sync.progressWindow, PBM_GETPOS, 0, 0);
-    if (after < before) {
-        const LRESULT high = ::SendMessageA(sync.progressWindow, PBM_GETRANGE, FALSE, 0);
-        ::SendMessageA(sync.progressWindow, PBM_SETPOS, static_cast<WPARAM>(high), 0);
+    if (sync.progressStep > 0 && sync.progressPos > sync.progressHigh - sync.progressStep) {
+        sync.progressPos = sync.progressHigh;
+        ::SendMessageA(sync.progressWindow, PBM_SETPOS, static_cast<WPARAM>(sync.progressHigh), 0);
+        return;
     }
+    sync.progressPos += sync.progressStep;
+    ::SendMessageA(sync.progressWindow, PBM_STEPIT, 0, 0);
 }

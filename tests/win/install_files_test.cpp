@@ -80,7 +80,7 @@ protected:
         extracted = root + "\\private\\neu.tmp";
         WriteBytes(extracted, newBytes);
         target = destination + "\\datei.dll";
-        SendMessageA(progress, PBM_SETSTEP, 10, 0);
+        SetProgressStep(sync, 10);
     }
 
     std::string RestartCopy() const {
@@ -118,7 +118,7 @@ TEST_F(FilesTest, EveryOutcomeOfTheInstallationStep) {
         SCOPED_TRACE(c.name);
         work->record.Discard();
         context.rebootRequired = 0;
-        SendMessageA(progress, PBM_SETPOS, 0, 0);
+        SetProgressPos(sync, 0);
         const std::string path = c.situation == NoFolder ? destination + "\\fehlt\\datei.dll" : target;
         ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileA(target.c_str());

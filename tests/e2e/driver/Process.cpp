@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include <cctype>
+#include <cstdio>
 #include <mutex>
 #include <set>
 #include <utility>
@@ -104,11 +105,23 @@ Process Process::Start(const std::string& program, const StartOptions& options) 
         startup.hStdError = output;
     }
     PROCESS_INFORMATION info{};
-    const BOOL started = CreateProcessA(program.c_str(), mutableCommandLine.data(), nullptr, nullptr,
-                                        output != INVALID_HANDLE_VALUE, 0,
-                                        environment.empty() ? nullptr : environment.data(),
-                                        folder.empty() ? nullptr : folder.c_str(), &startup, &info);
-    const DWORD error = GetLastError();
+    BOOL started = FALSE;
+    DWORD error = ERROR_SUCCESS;
+    // Under a heavy load a process that Wine starts sometimes dies while
+    // Wine sets it up, before it reports itself started, and CreateProcess
+    // fails with an internal error. It is started again, and the retry is
+    // written to the test's output.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (attempt > 0) {
+            std::fprintf(stderr, "[ retry    ] %s: Wine reported an internal error at the start\n", exeName.c_str());
+            Sleep(200);
+        }
+        started = CreateProcessA(program.c_str(), mutableCommandLine.data(), nullptr, nullptr,
+                                 output != INVALID_HANDLE_VALUE, 0, environment.empty() ? nullptr : environment.data(),
+                                 folder.empty() ? nullptr : folder.c_str(), &startup, &info);
+        error = GetLastError();
+        if (started || error != ERROR_INTERNAL_ERROR) break;
+    }
     if (output != INVALID_HANDLE_VALUE) {
         CloseHandle(output);
     }

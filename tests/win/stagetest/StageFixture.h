@@ -30,6 +30,7 @@
 #include "worker/SetupException.h"
 #include "worker/SetupStatus.h"
 #include "worker/SetupSync.h"
+#include "worker/WorkerOps.h"
 
 namespace stagetest {
 
@@ -414,10 +415,10 @@ protected:
         statusWindow = ::CreateWindowExA(0, "StageTestStatusWindow", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                          ::GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(statusWindow, nullptr);
-        ::SendMessageA(progress, PBM_SETRANGE32, 0, 1200000);
-        ::SendMessageA(progress, PBM_SETPOS, 0, 0);
         sync.dialogWindow = statusWindow;
         sync.progressWindow = progress;
+        SetProgressRange(sync, 0, 1200000);
+        SetProgressPos(sync, 0);
         ReceivedStatuses().clear();
 
         source = root + "\\media";
