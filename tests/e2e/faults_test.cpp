@@ -415,7 +415,8 @@ const std::vector<Fault>& Faults() {
          }),
          {Error(kFiles, kDamaged)}, End::Closed, Leaves::Nothing},
         {"CancelDuringTheFiles", [](Case& c) {
-             for (int i = 0; i < 300; ++i) {
+             // Enough files for Cancel to come before the last, on a busy machine too.
+             for (int i = 0; i < 800; ++i) {
                  c.media.files.push_back(MediaFile("datei" + std::to_string(i) + ".dat", spd::FolderKind::Destination, "",
                                                    PseudoRandom(20000, 100 + i)));
              }

@@ -456,7 +456,7 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
          }},
         {"a cancel during extraction leaves nothing",
          [](Installation& s) {
-             for (int i = 0; i < 400; ++i) {
+             for (int i = 0; i < 800; ++i) {
                  s.media.files.push_back(MediaFile("datei" + std::to_string(i) + ".dat", spd::FolderKind::Destination,
                                                    "", PseudoRandom(20000, 100 + i)));
              }
