@@ -2,9 +2,14 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <optional>
+#include <string>
 
 #include "Error.h"
+#include "Text.h"
+#include "Wait.h"
 
 namespace e2e {
 
@@ -18,12 +23,10 @@ bool Writable(const std::string& path) {
     return true;
 }
 
-// Wine does not learn the exit code of a host program: the effect is
-// awaited instead.
 void SetImmutable(const std::string& path, bool on) {
-    RunHostProgram("/usr/bin/chattr", std::string(on ? "+i" : "-i") + " \"" + HostPathOf(path) + "\"");
-    for (int i = 0; i < 250 && Writable(path) == on; ++i) Sleep(20);
-    if (Writable(path) == on) throw Error("chattr " + std::string(on ? "+i" : "-i") + " had no effect on " + path);
+    const std::string change = std::string(on ? "+i" : "-i");
+    const unsigned long code = RunHostProgram("/usr/bin/chattr", change + " \"" + HostPathOf(path) + "\"");
+    if (code != 0 || Writable(path) == on) throw Error("chattr " + change + " had no effect on " + path);
 }
 
 }  // namespace
@@ -43,26 +46,53 @@ std::string HostPathOf(const std::string& windowsPath) {
     return result;
 }
 
+namespace {
+
+// The whole content of a file; empty when it cannot be read.
+std::optional<std::string> ReadStatusFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    char buffer[64] = {};
+    DWORD got = 0;
+    const BOOL ok = ReadFile(file, buffer, sizeof buffer - 1, &got, nullptr);
+    CloseHandle(file);
+    if (!ok) return std::nullopt;
+    return std::string(buffer, got);
+}
+
+}  // namespace
+
 unsigned long RunHostProgram(const std::string& program, const std::string& arguments) {
-    // "Z:" maps the host's root; Wine starts host executables directly.
-    std::string application = "Z:" + program;
-    for (char& c : application) {
-        if (c == '/') c = '\\';
+    // Wine gives no process handle to wait on for a host program, nor its
+    // exit code. The program runs under a shell that writes its exit code
+    // to a status file, renamed into place once written; the status file is
+    // awaited.
+    static std::atomic<unsigned> runs{0};
+    const std::string status =
+        "/tmp/kalvorin-host-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++runs);
+    const std::string script =
+        program + " " + arguments + "; echo $? > " + status + ".part && mv " + status + ".part " + status;
+    std::string commandLine = "/bin/sh -c \"";
+    for (char c : script) {
+        if (c == '"') commandLine += '\\';
+        commandLine += c;
     }
-    std::string commandLine = program + " " + arguments;
+    commandLine += '"';
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
+    if (!CreateProcessA("Z:\\bin\\sh", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info)) {
         ThrowLastError("cannot start " + program);
     }
-    WaitForSingleObject(info.hProcess, 30000);
-    DWORD code = 0;
-    if (!GetExitCodeProcess(info.hProcess, &code)) code = 0;
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
-    return code;
+    const std::string statusFile = HostPathToWine(status);
+    const auto text = Poll(60000, [&] { return ReadStatusFile(statusFile); });
+    if (!text) ThrowStalled(program + " " + arguments + " did not end within 60 s");
+    DeleteFileA(statusFile.c_str());
+    return std::strtoul(text->c_str(), nullptr, 10);
 }
 
 ReadOnlyFile::ReadOnlyFile(std::string path) : path_(std::move(path)) {

@@ -30,9 +30,9 @@ private:
 std::string HostPathOf(const std::string& windowsPath);
 
 // Runs a host program (for example "/usr/bin/chattr") with `arguments`
-// (quoted as on a Windows command line) and waits for it; throws Error when
-// it cannot be started. Wine does not pass on the exit code of a host
-// program: check what the program does instead.
+// (quoted as on a Windows command line; double quotes only, no backslashes
+// before them) through /bin/sh, waits for it (60 s at most, then throws
+// Error) and returns its exit code.
 unsigned long RunHostProgram(const std::string& program, const std::string& arguments);
 
 }  // namespace e2e
