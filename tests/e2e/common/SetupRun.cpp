@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 #include "codec/PackedProgram.h"
@@ -313,14 +312,6 @@ std::string ProgramFilesFolder() {
                                        "ProgramFilesDir");
     if (!raw) throw Error("no ProgramFilesDir in the test prefix");
     return std::string(raw->c_str());
-}
-
-std::optional<std::string> ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 }  // namespace e2e

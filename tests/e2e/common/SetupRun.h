@@ -129,7 +129,4 @@ std::string WindowsFolder();
 std::string SystemFolder();
 std::string ProgramFilesFolder();
 
-// The content of a file, or nullopt when it cannot be read.
-std::optional<std::string> ReadFileBytes(const std::string& path);
-
 }  // namespace e2e

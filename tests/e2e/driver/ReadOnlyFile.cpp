@@ -4,10 +4,10 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <optional>
 #include <string>
 
 #include "Error.h"
+#include "TestFolder.h"
 #include "Text.h"
 #include "Wait.h"
 
@@ -46,23 +46,6 @@ std::string HostPathOf(const std::string& windowsPath) {
     return result;
 }
 
-namespace {
-
-// The whole content of a file; empty when it cannot be read.
-std::optional<std::string> ReadStatusFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    char buffer[64] = {};
-    DWORD got = 0;
-    const BOOL ok = ReadFile(file, buffer, sizeof buffer - 1, &got, nullptr);
-    CloseHandle(file);
-    if (!ok) return std::nullopt;
-    return std::string(buffer, got);
-}
-
-}  // namespace
-
 unsigned long RunHostProgram(const std::string& program, const std::string& arguments) {
     // Wine gives no process handle to wait on for a host program, nor its
     // exit code. The program runs under a shell that writes its exit code
@@ -89,7 +72,7 @@ unsigned long RunHostProgram(const std::string& program, const std::string& argu
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     const std::string statusFile = HostPathToWine(status);
-    const auto text = Poll(60000, [&] { return ReadStatusFile(statusFile); });
+    const auto text = Poll(60000, [&] { return ReadFileBytes(statusFile); });
     if (!text) ThrowStalled(program + " " + arguments + " did not end within 60 s");
     DeleteFileA(statusFile.c_str());
     return std::strtoul(text->c_str(), nullptr, 10);

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <type_traits>
 
 #include "Error.h"
@@ -105,6 +107,14 @@ std::string TestFolder::Read(const std::string& name) const {
         bytes.append(buffer, got);
     }
     return bytes;
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }
 
 void TestFolder::MakeFilesReadOnly() const {

@@ -4,6 +4,7 @@
 // name starts empty again.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ public:
 private:
     std::string path_;
 };
+
+// The content of a file (any Windows path), or nullopt when it cannot be read.
+std::optional<std::string> ReadFileBytes(const std::string& path);
 
 // Removes a folder with everything in it, read-only files too; missing
 // folders are fine.
