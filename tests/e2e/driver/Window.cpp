@@ -51,12 +51,19 @@ std::string Window::ClassName() const {
 }
 
 std::string Window::Text() const {
-    const auto length = static_cast<size_t>(Send(WM_GETTEXTLENGTH, 0, 0, "WM_GETTEXTLENGTH"));
-    std::wstring buffer(length + 1, L'\0');
-    const auto got = static_cast<size_t>(
-        Send(WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(buffer.data()), "WM_GETTEXT"));
-    buffer.resize(got < length ? got : length);
-    return To1252(buffer);
+    // The program may change the text between the two questions: a buffer
+    // one character larger than the length shows whether the text grew
+    // meanwhile (it fills the buffer), and then both are asked again.
+    for (;;) {
+        const auto length = static_cast<size_t>(Send(WM_GETTEXTLENGTH, 0, 0, "WM_GETTEXTLENGTH"));
+        std::wstring buffer(length + 2, L'\0');
+        const auto got = static_cast<size_t>(
+            Send(WM_GETTEXT, length + 2, reinterpret_cast<LPARAM>(buffer.data()), "WM_GETTEXT"));
+        if (got <= length) {
+            buffer.resize(got);
+            return To1252(buffer);
+        }
+    }
 }
 
 LONG Window::Style() const { return static_cast<LONG>(GetWindowLongPtrW(hwnd_, GWL_STYLE)); }
