@@ -46,4 +46,14 @@ std::optional<SetupHeader> SetupHeader::Decode(ByteSpan bytes)
     return h;
 }
 
+bool SetupHeader::HasStorableDisplayName() const
+{
+    return IsStorableDisplayName(displayName);
+}
+
+bool IsStorableDisplayName(std::string_view name)
+{
+    return !name.empty() && FitsField(name, SetupHeader::kNameWidth) && name.find('\\') == std::string_view::npos;
+}
+
 }  // namespace spd

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace spd {
@@ -62,6 +63,10 @@ struct SetupHeader {
         return HasVersion() && HasMagic() && catalogOffset != 0 && nonZeroMark != 0 && fileCount != 0;
     }
 
+    // The display name names the Uninstall entry, the product value and the
+    // uninstall log: see IsStorableDisplayName().
+    bool HasStorableDisplayName() const;
+
     // Number of volume files: 0 and 1 both mean user.spd alone.
     unsigned VolumeFiles() const { return volumeCount <= 1 ? 1u : volumeCount; }
 
@@ -70,5 +75,11 @@ struct SetupHeader {
 
     bool operator==(const SetupHeader&) const = default;
 };
+
+// A display name that an installation can store whole: not empty, at most
+// 63 characters (the uninstall log keeps it with its terminator in 64
+// bytes), and without a backslash (the Uninstall entry is a key named after
+// it, which a backslash would put one level deeper).
+bool IsStorableDisplayName(std::string_view name);
 
 }  // namespace spd

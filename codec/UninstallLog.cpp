@@ -99,6 +99,29 @@ UninstallLog MakeUninstallLog(std::string displayName, const std::vector<std::st
     return log;
 }
 
+namespace {
+
+// Every text whole in its field, with its terminator: a path or key cut
+// short would name something else.
+bool TextsFit(const UninstallLog& log)
+{
+    if (!FitsField(log.displayName, UninstallLogHeader::kNameWidth))
+        return false;
+    for (const LogFileRecord& rec : log.files)
+        if (!FitsField(rec.path, LogFileRecord::kPathWidth))
+            return false;
+    for (const LogFolderRecord& rec : log.folders)
+        if (!FitsField(rec.path, LogFolderRecord::kSize))
+            return false;
+    for (const RegistryEntryRecord& rec : log.registry)
+        if (!FitsField(rec.key, RegistryEntryRecord::kTextWidth) ||
+            !FitsField(rec.valueName, RegistryEntryRecord::kTextWidth))
+            return false;
+    return true;
+}
+
+}  // namespace
+
 Result<std::vector<std::uint8_t>> EncodeUninstallLog(const UninstallLog& log)
 {
     constexpr std::uint64_t kMax = std::numeric_limits<std::uint32_t>::max();
@@ -106,7 +129,7 @@ Result<std::vector<std::uint8_t>> EncodeUninstallLog(const UninstallLog& log)
                                 std::uint64_t(log.files.size()) * LogFileRecord::kSize +
                                 std::uint64_t(log.folders.size()) * LogFolderRecord::kSize +
                                 std::uint64_t(log.registry.size()) * RegistryEntryRecord::kSize;
-    if (imageLength + UninstallLogHeader::kSize > kMax)
+    if (imageLength + UninstallLogHeader::kSize > kMax || !TextsFit(log))
         return Status::Overflow;
 
     UninstallLogHeader h;

@@ -100,8 +100,9 @@ UninstallLog MakeUninstallLog(std::string displayName, const std::vector<std::st
 
 // The whole file: the image (108-byte header area and the three sections)
 // is built in memory, its body is compressed with zlib's compress() at the
-// default level, and the header is filled in. CompressError or Overflow when
-// that fails.
+// default level, and the header is filled in. Overflow when a text does not
+// fit its field with its terminator (nothing is cut short) or the log would
+// outgrow its 32-bit lengths; CompressError when zlib fails.
 Result<std::vector<std::uint8_t>> EncodeUninstallLog(const UninstallLog& log);
 
 struct DecodedUninstallLog {

@@ -112,6 +112,9 @@ Manifest ParseManifest(std::string_view text, const fs::path& manifestPath, cons
     if (m.displayName.empty())
         place.Fail(nameNode, "display_name", "is empty");
     CheckLength(m.displayName, kShortTextMax, nameNode, "display_name", place);
+    // The setup names the Uninstall entry's key after it.
+    if (m.displayName.find('\\') != std::string::npos)
+        place.Fail(nameNode, "display_name", "contains a backslash, which a registry key name cannot hold");
 
     const toml::node* subNode = Field(top, "default_subfolder");
     // The folder proposed below Program Files follows the rule of every

@@ -40,6 +40,9 @@ spd::SetupHeader ValidateSetupHeader(const std::string& path) {
     }
     const spd::SetupHeader header = *spd::SetupHeader::Decode(bytes);
     if (!header.PassesValidation()) Fail(SetupCause::FileError);
+    // The display name names the Uninstall entry and goes into the uninstall
+    // log: one that cannot be stored whole is refused, never cut short.
+    if (!header.HasStorableDisplayName()) Fail(SetupCause::DamagedSetupFile);
     if (header.volumeCount == 0 && file.GetLength() != header.dataLength) Fail(SetupCause::FileError);
     file.Close();
     return header;

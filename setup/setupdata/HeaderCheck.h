@@ -17,7 +17,9 @@ class SetupWork;
 //                     catalogOffset, nonZeroMark or fileCount is wrong; or,
 //                     with volumeCount 0, the file's length differs from
 //                     dataLength
-//   DamagedSetupFile  fewer than 192 bytes
+//   DamagedSetupFile  fewer than 192 bytes, or a display name that is empty,
+//                     has 64 characters (no room for the log's terminator)
+//                     or holds a backslash
 spd::SetupHeader ValidateSetupHeader(const std::string& path);
 
 // Reads the first 88 bytes of `file` (open, positioned at its start):

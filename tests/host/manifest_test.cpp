@@ -126,6 +126,7 @@ TEST(Manifest, RefusedCasesNameFileEntryAndField)
          {"[[folders]] #1", "path", "longer than its field"}},
         {"display_name = \"" + std::string(64, 'd') + "\"\n" + kFileEntry,
          {"/m/kalvorin.toml:1", "manifest", "display_name", "64 characters", "(63)"}},
+        {"display_name = \"Kalvorin\\\\Winter\"\n" + kFileEntry, {"/m/kalvorin.toml:1", "display_name", "backslash"}},
         {top + "default_subfolder = \"" + std::string(64, 'd') + "\"\n" + kFileEntry,
          {"default_subfolder", "longer than its field"}},
         {WithFile("source = \"a.scr\"\nbase = \"System\"\nsubfolder = \"Bilder\\\\..\\\\..\\\\Windows\"\n"),

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "codec/Compression.h"
+#include "codec/SetupHeader.h"
 #include "codec/UninstallLog.h"
 
 #include <gtest/gtest.h>
@@ -117,13 +118,27 @@ TEST(UninstallLog, BytesAfterFileLengthAreIgnored)
     EXPECT_EQ(d.value.log, SampleLog());
 }
 
-TEST(UninstallLog, LongTextsAreCutAtTheirFields)
+TEST(UninstallLog, TextsThatDoNotFitTheirFieldsAreRefusedNotCut)
 {
-    std::string longPath(300, 'p');
-    auto log = spd::MakeUninstallLog(std::string(80, 'n'), {longPath}, {}, {longPath}, {});
-    auto d = spd::DecodeUninstallLog(spd::EncodeUninstallLog(log).value);
-    ASSERT_TRUE(d);
-    EXPECT_EQ(d.value.header.displayName, std::string(64, 'n'));
-    EXPECT_EQ(d.value.log.files[0].path, std::string(260, 'p'));
-    EXPECT_EQ(d.value.log.folders[0].path, std::string(256, 'p'));
+    const std::string n63(63, 'n'), p259(259, 'p'), p255(255, 'p');
+    EXPECT_TRUE(spd::EncodeUninstallLog(spd::MakeUninstallLog(n63, {p259}, {p259}, {p255}, {{0x80000002, p259, p259}})));
+    const spd::UninstallLog tooLong[] = {
+        spd::MakeUninstallLog(n63 + "n", {}, {}, {}, {}),
+        spd::MakeUninstallLog("K", {p259 + "p"}, {}, {}, {}),
+        spd::MakeUninstallLog("K", {}, {p259 + "p"}, {}, {}),
+        spd::MakeUninstallLog("K", {}, {}, {p255 + "p"}, {}),
+        spd::MakeUninstallLog("K", {}, {}, {}, {{0x80000002, p259 + "p", ""}}),
+        spd::MakeUninstallLog("K", {}, {}, {}, {{0x80000002, "Software\\K", p259 + "p"}}),
+    };
+    for (const spd::UninstallLog& log : tooLong)
+        EXPECT_EQ(spd::EncodeUninstallLog(log).status, spd::Status::Overflow);
+}
+
+TEST(UninstallLog, DisplayNamesAnInstallationCanStore)
+{
+    for (const char* name : {"K", "Kalvorin Spa\xDF", "a/b"})
+        EXPECT_TRUE(spd::IsStorableDisplayName(name)) << name;
+    for (const std::string& name : {std::string(), std::string(64, 'n'), std::string("Kalvorin\\Winter"),
+                                    std::string("K\0x", 3)})
+        EXPECT_FALSE(spd::IsStorableDisplayName(name)) << name;
 }

@@ -222,6 +222,10 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderCase{"ByteChangedAfterTheHeader", [](Bytes& b) { b[200] ^= 0x01; }, "Preparation/DamagedSetupFile"},
         HeaderCase{"LastByteChanged", [](Bytes& b) { b.back() ^= 0x80; }, "Preparation/DamagedSetupFile"},
         HeaderCase{"DataChecksumChanged", [](Bytes& b) { b[16] ^= 0x01; }, "Preparation/DamagedSetupFile"},
+        HeaderCase{"DisplayNameWithoutTerminator", [](Bytes& b) { std::fill_n(b.begin() + 46, 64, 'n'); },
+                   "Preparation/DamagedSetupFile"},
+        HeaderCase{"DisplayNameWithBackslash", [](Bytes& b) { b[47] = '\\'; }, "Preparation/DamagedSetupFile"},
+        HeaderCase{"DisplayNameEmpty", [](Bytes& b) { b[46] = 0; }, "Preparation/DamagedSetupFile"},
         HeaderCase{"FolderCountZeroIsValid", [](Bytes& b) { PutU16(b, 36, 0); }, "none"},
         HeaderCase{"NotReadBytesAreNotRead",
                    [](Bytes& b) {
