@@ -5,6 +5,12 @@
 const char kProductRootKey[] = "Software\\Brisvane Screensaver";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
+std::string ProductValueName(const std::string& displayName) {
+    std::string name = displayName;
+    if (!name.empty()) ::CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
+    return name;
+}
+
 HKEY RootOfHive(uint32_t hive) {
     switch (hive) {
     case 0x80000000u: return HKEY_CLASSES_ROOT;

@@ -5,12 +5,19 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "codec/RegistryEntryRecord.h"
 
 // Keys below HKEY_LOCAL_MACHINE that an installation writes to and the
 // uninstaller removes from.
 extern const char kProductRootKey[];  // "Software\Brisvane Screensaver"
 extern const char kUninstallKey[];    // "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
+
+// The name of the product value of an installation: the display name in
+// upper case (code page 1252 letters, umlauts included). The setup writes and
+// looks for it, the uninstaller removes it: all through this one function.
+std::string ProductValueName(const std::string& displayName);
 
 // The predefined root of a record's hive value; nullptr for a value that is
 // no predefined root.

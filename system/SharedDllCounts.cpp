@@ -27,7 +27,11 @@ std::optional<DWORD> QuerySharedCount(HKEY sharedDlls, const std::string& path) 
 
 SharedCountResult RaiseSharedCount(const std::string& path, RegistryValueBefore* before) {
     RegKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, kSharedDllsKey, kCountAccess) != ERROR_SUCCESS) return SharedCountResult::NoKey;
+    // A system without the key gets it, as from any other installer.
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, kCountAccess,
+                          nullptr, key.Put(), nullptr) != ERROR_SUCCESS) {
+        return SharedCountResult::NoKey;
+    }
     const std::optional<DWORD> count = QuerySharedCount(key.Get(), path);
     if (before != nullptr) *before = ReadValueBefore(HKEY_LOCAL_MACHINE, kSharedDllsKey, path);
     if (!WriteCount(key.Get(), path, count.value_or(0) + 1)) return SharedCountResult::WriteFailed;

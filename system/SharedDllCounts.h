@@ -21,8 +21,9 @@ std::optional<DWORD> QuerySharedCount(HKEY sharedDlls, const std::string& path);
 enum class SharedCountResult { Done, NoKey, WriteFailed };
 
 // Adds 1 to the count of `path`. The key is opened with KEY_READ,
-// KEY_SET_VALUE and KEY_CREATE_SUB_KEY and never created: NoKey when it is
-// missing. A value that is missing or does not fit 4 bytes counts as 0. The
+// KEY_SET_VALUE and KEY_CREATE_SUB_KEY, and created when it is missing (as
+// other installers do): NoKey when it can be neither opened nor created. A
+// value that is missing or does not fit 4 bytes counts as 0. The
 // count is written back as REG_DWORD (WriteFailed when that fails). `before`
 // receives the value as it was (RestoreValue puts it back).
 SharedCountResult RaiseSharedCount(const std::string& path, RegistryValueBefore* before = nullptr);

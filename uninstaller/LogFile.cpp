@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/File.h"
+#include "system/LogDigest.h"
 
 LogFile ReadLogFile(const std::string& path) {
     LogFile result;
@@ -34,6 +35,11 @@ LogFile ReadLogFile(const std::string& path) {
         result.problem = LogFile::Problem::Damaged;
         return result;
     }
-    result.log = std::move(decoded.value.log);
+    const std::optional<Sha256Digest> recorded = ReadLogDigest(decoded.value.log.displayName);
+    const std::optional<Sha256Digest> actual = recorded ? Sha256Of(bytes) : std::nullopt;
+    if (!recorded) result.problem = LogFile::Problem::NotRecorded;
+    else if (!actual) result.problem = LogFile::Problem::Unreadable;
+    else if (*actual != *recorded) result.problem = LogFile::Problem::Altered;
+    else result.log = std::move(decoded.value.log);
     return result;
 }

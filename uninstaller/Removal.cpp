@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "system/LogDigest.h"
 #include "system/RegistryRecords.h"
 #include "system/SharedDllCounts.h"
 
@@ -53,19 +54,28 @@ void RemoveFolders(const spd::UninstallLog& log, const RemovalPlaces& places, Re
 
 void RemoveRegistryEntries(const spd::UninstallLog& log, RemovalReport& report) {
     for (const spd::RegistryEntryRecord& entry : log.registry) {
-        if (!MayRemoveRegistryEntry(entry)) ++report.skipped;
+        if (!MayRemoveRegistryEntry(entry, log.displayName)) ++report.skipped;
         else if (RemoveRegistryEntry(entry)) ++report.removed;
         else ++report.failed;
     }
 }
 
+// The digest goes with the log it vouches for; while the log stays, the
+// removal can be run again.
+void ForgetLog(const spd::UninstallLog& log, const std::string& logPath, RemovalReport& report) {
+    if (::GetFileAttributesA(logPath.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    if (DeleteLogDigest(log.displayName)) ++report.removed;
+    else ++report.failed;
+}
+
 }  // namespace
 
-RemovalReport RemoveInstallation(const spd::UninstallLog& log, const RemovalPlaces& places,
-                                 const RestartPlatform& platform) {
+RemovalReport RemoveInstallation(const spd::UninstallLog& log, const std::string& logPath,
+                                 const RemovalPlaces& places, const RestartPlatform& platform) {
     RemovalReport report;
     RemoveFiles(log, places, platform, report);
     RemoveFolders(log, places, report);
     RemoveRegistryEntries(log, report);
+    ForgetLog(log, logPath, report);
     return report;
 }

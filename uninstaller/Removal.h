@@ -13,6 +13,8 @@
 //    removed when it is empty, kept otherwise.
 // 3. Registry records, in log order: the product key, the Uninstall entry
 //    and the product value.
+// 4. The log's digest (system/LogDigest.h), once the log at `logPath` is
+//    gone (a log that stays can be used again).
 #pragma once
 
 #include "FileRemoval.h"
@@ -31,5 +33,5 @@ struct RemovalReport {
     bool Complete() const { return skipped == 0 && failed == 0; }
 };
 
-RemovalReport RemoveInstallation(const spd::UninstallLog& log, const RemovalPlaces& places,
-                                 const RestartPlatform& platform);
+RemovalReport RemoveInstallation(const spd::UninstallLog& log, const std::string& logPath,
+                                 const RemovalPlaces& places, const RestartPlatform& platform);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "codec/InstallableName.h"
+#include "codec/SetupHeader.h"
 #include "system/RegistryRecords.h"
 #include "system/SystemInfo.h"
 
@@ -40,10 +41,15 @@ std::optional<std::string> PlainAbsolutePath(const std::string& path) {
     return p;
 }
 
-RemovalPlaces::RemovalPlaces(const std::string& logFolder, const std::vector<std::string>& protectedBases) {
+RemovalPlaces::RemovalPlaces(const std::string& logFolder, const std::vector<std::string>& protectedBases,
+                             AttributesOf attributes)
+    : attributes_(std::move(attributes)) {
     logFolder_ = FoldedPlain(logFolder).value_or(std::string());
     for (const std::string& base : protectedBases) {
         if (auto folded = FoldedPlain(base)) protectedBases_.push_back(*folded);
+    }
+    if (!attributes_) {
+        attributes_ = [](const std::string& path) -> unsigned long { return ::GetFileAttributesA(path.c_str()); };
     }
 }
 
@@ -63,28 +69,57 @@ bool RemovalPlaces::BelowSomeBase(const std::string& folded) const {
     return false;
 }
 
-bool RemovalPlaces::MayRemoveFile(const std::string& path) const {
-    const std::optional<std::string> folded = FoldedPlain(path);
-    if (!folded || *folded == logFolder_) return false;
-    for (const std::string& base : protectedBases_) {
-        if (*folded == base) return false;
+size_t RemovalPlaces::AnchorLength(const std::string& folded) const {
+    size_t anchor = 0;
+    const auto consider = [&](const std::string& base) {
+        if (StrictlyBelow(folded, base) && base.size() > anchor) anchor = base.size();
+    };
+    consider(logFolder_);
+    if (anchor == 0) {
+        for (const std::string& base : protectedBases_) consider(base);
     }
-    return BelowSomeBase(*folded);
+    return anchor != 0 ? anchor : 2;  // "X:"
+}
+
+bool RemovalPlaces::CrossesReparsePoint(const std::string& plain) const {
+    const size_t anchor = AnchorLength(spd::FoldName(plain));
+    for (size_t at = plain.find('\\', anchor + 1);; at = plain.find('\\', at + 1)) {
+        const unsigned long attributes = attributes_(plain.substr(0, at));
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
+        if (at == std::string::npos) return false;
+    }
+}
+
+bool RemovalPlaces::MayRemoveFile(const std::string& path) const {
+    const std::optional<std::string> plain = PlainAbsolutePath(path);
+    if (!plain) return false;
+    const std::string folded = spd::FoldName(*plain);
+    if (folded == logFolder_) return false;
+    for (const std::string& base : protectedBases_) {
+        if (folded == base) return false;
+    }
+    return BelowSomeBase(folded) && !CrossesReparsePoint(*plain);
 }
 
 bool RemovalPlaces::MayRemoveFolder(const std::string& path) const {
-    const std::optional<std::string> folded = FoldedPlain(path);
-    if (!folded || StrictlyBelow(logFolder_, *folded)) return false;
+    const std::optional<std::string> plain = PlainAbsolutePath(path);
+    if (!plain) return false;
+    const std::string folded = spd::FoldName(*plain);
     for (const std::string& base : protectedBases_) {
-        if (*folded == base || StrictlyBelow(base, *folded)) return false;
+        if (folded == base || StrictlyBelow(base, folded)) return false;
     }
-    return (!logFolder_.empty() && *folded == logFolder_) || BelowSomeBase(*folded);
+    const bool ownOrAbove = !logFolder_.empty() && (folded == logFolder_ || StrictlyBelow(logFolder_, folded));
+    return (ownOrAbove || BelowSomeBase(folded)) && !CrossesReparsePoint(*plain);
 }
 
-bool MayRemoveRegistryEntry(const spd::RegistryEntryRecord& record) {
-    if (record.hive != spd::RegistryEntryRecord::kLocalMachine) return false;
+bool MayRemoveRegistryEntry(const spd::RegistryEntryRecord& record, const std::string& displayName) {
+    if (record.hive != spd::RegistryEntryRecord::kLocalMachine || !spd::IsStorableDisplayName(displayName)) {
+        return false;
+    }
     const std::string key = spd::FoldName(record.key);
     const std::string productRoot = spd::FoldName(kProductRootKey);
-    if (!record.IsWholeKey()) return key == productRoot;
-    return OneLevelBelow(key, productRoot) || OneLevelBelow(key, spd::FoldName(kUninstallKey));
+    if (!record.IsWholeKey()) {
+        return key == productRoot && spd::FoldName(record.valueName) == spd::FoldName(ProductValueName(displayName));
+    }
+    return OneLevelBelow(key, productRoot) || key == spd::FoldName(std::string(kUninstallKey) + "\\" + displayName);
 }

@@ -21,6 +21,7 @@ public:
     int32_t showDisplayPropertiesChosen = 0;  // finish page: show display properties
     int32_t installState = kInstallNotStarted;  // last status code the dialog received
     std::string uninstallerPath;              // full path of the uninstaller once written
+    int32_t uninstallerMissing = 0;           // the uninstaller could not be set up (_setup.spd damaged)
     int32_t rebootRequired = 0;               // a file waits for the next start of Windows
     std::string destination;                  // destination folder confirmed at Install
     std::string displayName;                  // from the setup data header

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+
 #include "codec/FolderKind.h"
 #include "framework/FileException.h"
 #include "framework/FileSystem.h"
@@ -61,6 +65,47 @@ bool KeepEarlierFile(SetupWork& work, const std::string& targetPath) {
 
 namespace {
 
+// Where a file is copied before it is renamed over its target: a name in
+// the target's own folder (so the new file gets that folder's access list),
+// in 8.3 form (it fits wherever the folder could be created), the same for
+// the same target in every run: "~k" and six hex digits of a hash of the
+// target's path, ".tmp". A run killed between the copy and the rename
+// leaves it, and the next run that installs the target overwrites it.
+// nullopt when the name would make the path too long.
+std::optional<std::string> StagingPath(const std::string& targetPath) {
+    std::string folded = targetPath;
+    if (!folded.empty()) ::CharUpperBuffA(folded.data(), static_cast<DWORD>(folded.size()));
+    uint32_t hash = 2166136261u;  // FNV-1a
+    for (const unsigned char c : folded) hash = (hash ^ c) * 16777619u;
+    char name[16];
+    std::snprintf(name, sizeof name, "~k%06x.tmp", static_cast<unsigned>(hash & 0xFFFFFF));
+    const size_t slash = targetPath.rfind('\\');
+    std::string path = targetPath.substr(0, slash == std::string::npos ? 0 : slash + 1) + name;
+    if (path.size() > kMaxPathLength) return std::nullopt;
+    return path;
+}
+
+// Copies `extractedPath` over `targetPath` through its staging path, so that
+// the target is never seen cut short: it is either the old file or the
+// whole new one (a target in a folder too deep for the staging name is
+// copied over directly). False with the Win32 error when that fails; the
+// staging copy is gone then.
+bool ReplaceAtomically(const std::string& extractedPath, const std::string& targetPath, DWORD& error) {
+    const std::optional<std::string> staged = StagingPath(targetPath);
+    if (!staged) {
+        if (::CopyFileA(extractedPath.c_str(), targetPath.c_str(), FALSE)) return true;
+        error = ::GetLastError();
+        return false;
+    }
+    if (::CopyFileA(extractedPath.c_str(), staged->c_str(), FALSE) &&
+        ::MoveFileExA(staged->c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        return true;
+    }
+    error = ::GetLastError();
+    ::DeleteFileA(staged->c_str());
+    return false;
+}
+
 void ScheduleForRestart(SetupWork& work, const std::string& extractedPath, const std::string& targetPath) {
     const std::string copy = FreeTempName(SystemTempFolder());
     if (!::CopyFileA(extractedPath.c_str(), copy.c_str(), FALSE)) {
@@ -83,8 +128,8 @@ void InstallStep(SetupWork& work, const std::string& extractedPath, const std::s
     work.CancelPoint();
     const bool existed = FileExists(targetPath);
     if (existed) KeepEarlierFile(work, targetPath);
-    if (!::CopyFileA(extractedPath.c_str(), targetPath.c_str(), FALSE)) {
-        const DWORD error = ::GetLastError();
+    DWORD error = ERROR_SUCCESS;
+    if (!ReplaceAtomically(extractedPath, targetPath, error)) {
         if (!existed || !FileExists(targetPath) || !IsInUseError(error)) {
             throw CFileException::FromOsError(static_cast<LONG>(error), targetPath);
         }

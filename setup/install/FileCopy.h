@@ -1,8 +1,10 @@
 // Putting one extracted file in place, or keeping the existing one.
 //
-// Installation step: the extracted file is copied over the target. An
-// earlier file at the target is first copied into the private temporary
-// folder, so that a failed run can put it back byte for byte. When the
+// Installation step: the extracted file is copied into the target's folder
+// under a temporary name and renamed over the target, so that a setup killed
+// during the copy never leaves the target cut short. An earlier file at the
+// target is first copied into the private temporary folder, so that a failed
+// run can put it back byte for byte. When the
 // target exists but cannot be written now (in use by another program,
 // read-only, access denied), a second copy waits in the system temporary
 // folder for the next start of Windows, which moves it over the target.

@@ -8,5 +8,7 @@ class SetupWork;
 // Nothing when no file waits. Otherwise each pending replacement's restart
 // copy goes over its target at the restart. Raises (Completion, FileError)
 // when wininit.ini can neither be opened nor created, CFileException when
-// writing to it fails; a delayed move that the system refuses is ignored.
+// writing to it fails, and (Completion, FileError) naming the target when the
+// system refuses a delayed move (moves registered before it stay; their
+// restart copies go with the rollback, so they move nothing).
 void ScheduleRestartReplacements(SetupWork& work);

@@ -2,13 +2,15 @@
 
 #include "setupdata/SetupWork.h"
 #include "system/SharedDllCounts.h"
-#include "worker/MyException.h"
+#include "worker/SetupException.h"
 
 void RaiseSharedCounts(SetupWork& work) {
     for (const std::string& path : work.sharedFiles) {
         RegistryValueBefore before;
         const SharedCountResult result = RaiseSharedCount(path, &before);
-        if (result != SharedCountResult::Done) throw CMyException();
-        work.record.AddChangedValue(before);
+        if (result != SharedCountResult::NoKey) work.record.AddChangedValue(before);
+        if (result != SharedCountResult::Done) {
+            throw CSetupException(SetupPhase::FileInstallation, SetupCause::UnexpectedError, path);
+        }
     }
 }

@@ -6,7 +6,8 @@
 
 class SetupWork;
 
-// For each of work.sharedFiles in order. A missing SharedDLLs key, or a
-// count that cannot be written, ends the run silently (CMyException); counts
-// already raised stay recorded.
+// For each of work.sharedFiles in order. A missing SharedDLLs key is
+// created. A count that cannot be written (or a key that can be neither
+// opened nor created) raises (FileInstallation, UnexpectedError) naming the
+// file; the counts raised until then are recorded and put back.
 void RaiseSharedCounts(SetupWork& work);

@@ -5,6 +5,7 @@
 #include "codec/RegistryEntryRecord.h"
 #include "framework/Handles.h"
 #include "setupdata/SetupWork.h"
+#include "system/LogDigest.h"
 #include "system/RegistryValues.h"
 #include "system/ShortPath.h"
 #include "worker/SetupException.h"
@@ -26,16 +27,13 @@ LONG CreateKey(const std::string& key, REGSAM access, RegKey& opened) {
                              opened.Put(), nullptr);
 }
 
-// Sets a value after recording it as it was (read before its key was
-// created or opened), so that a failed run can put an earlier
-// installation's value back and knows whether the key was there.
-LONG SetRecorded(SetupWork& work, HKEY key, const RegistryValueBefore& before, const std::string& text) {
+// A value as it is before the run touches its key, recorded at once: a
+// failed run puts an earlier installation's value back and keeps a key that
+// was there, whichever step fails, the creation of the key included.
+RegistryValueBefore RecordBefore(SetupWork& work, const std::string& key, const std::string& name) {
+    RegistryValueBefore before = ReadValueBefore(HKEY_LOCAL_MACHINE, key, name);
     work.record.AddChangedValue(before);
-    return SetStringValue(key, before.name, text);
-}
-
-RegistryValueBefore Before(const std::string& key, const std::string& name) {
-    return ReadValueBefore(HKEY_LOCAL_MACHINE, key, name);
+    return before;
 }
 
 std::string Upper(std::string text) {
@@ -44,10 +42,6 @@ std::string Upper(std::string text) {
 }
 
 }  // namespace
-
-std::string ProductValueName(const std::string& displayName) {
-    return Upper(displayName);
-}
 
 std::string ScreensaverKeyName(const std::string& path) {
     std::string name = Upper(ShortPathOf(path));
@@ -65,38 +59,49 @@ void WriteProductKey(SetupWork& work) {
     const auto fail = [] { throw CSetupException(SetupPhase::FileInstallation, SetupCause::UnexpectedError); };
     const std::string& named = work.screensaverPath.empty() ? work.context.destination : work.screensaverPath;
     const std::string key = std::string(kProductRootKey) + "\\" + ScreensaverKeyName(named);
-    const RegistryValueBefore destination = Before(key, "Destination");
-    const RegistryValueBefore config = Before(key, "Config");
+    // The uninstall log must hold the key whole: a key cut short would name
+    // another one.
+    if (key.size() >= spd::RegistryEntryRecord::kTextWidth) fail();
+    RecordBefore(work, key, "Destination");
+    RecordBefore(work, key, "Config");
     work.record.AddRegistryEntry(Record(key));
     RegKey opened;
     if (CreateKey(key, kProductKeyAccess, opened) != ERROR_SUCCESS) fail();
-    if (SetRecorded(work, opened.Get(), destination, ShortPathOf(work.context.destination)) != ERROR_SUCCESS) fail();
+    if (SetStringValue(opened.Get(), "Destination", ShortPathOf(work.context.destination)) != ERROR_SUCCESS) fail();
     const std::string configPath = work.configPath.empty() ? std::string() : ShortPathOf(work.configPath);
-    if (SetRecorded(work, opened.Get(), config, configPath) != ERROR_SUCCESS) fail();
+    if (SetStringValue(opened.Get(), "Config", configPath) != ERROR_SUCCESS) fail();
 }
 
 void WriteUninstallEntry(SetupWork& work, const std::string& logPath) {
     const auto fail = [] { throw CSetupException(SetupPhase::Completion, SetupCause::UnexpectedError); };
     const std::string& name = work.context.displayName;
     const std::string key = std::string(kUninstallKey) + "\\" + name;
-    const RegistryValueBefore displayName = Before(key, "DisplayName");
-    const RegistryValueBefore uninstallString = Before(key, "UninstallString");
+    RecordBefore(work, key, "DisplayName");
+    RecordBefore(work, key, "UninstallString");
     RegKey opened;
     if (CreateKey(key, KEY_WRITE, opened) != ERROR_SUCCESS) fail();
     work.record.AddRegistryEntry(Record(key));
-    if (SetRecorded(work, opened.Get(), displayName, name) != ERROR_SUCCESS) fail();
+    if (SetStringValue(opened.Get(), "DisplayName", name) != ERROR_SUCCESS) fail();
     const std::string command = UninstallCommand(work.context.uninstallerPath, logPath, false);
-    if (SetRecorded(work, opened.Get(), uninstallString, command) != ERROR_SUCCESS) fail();
+    if (SetStringValue(opened.Get(), "UninstallString", command) != ERROR_SUCCESS) fail();
 }
 
 void WriteProductValue(SetupWork& work, const std::string& logPath) {
     const std::string name = ProductValueName(work.context.displayName);
-    const RegistryValueBefore value = Before(kProductRootKey, name);
+    RecordBefore(work, kProductRootKey, name);
     work.record.AddRegistryEntry(Record(kProductRootKey, name));
     RegKey opened;
     if (CreateKey(kProductRootKey, KEY_WRITE, opened) != ERROR_SUCCESS ||
-        SetRecorded(work, opened.Get(), value, UninstallCommand(work.context.uninstallerPath, logPath, true)) !=
+        SetStringValue(opened.Get(), name, UninstallCommand(work.context.uninstallerPath, logPath, true)) !=
             ERROR_SUCCESS) {
         throw CSetupException(SetupPhase::FileInstallation, SetupCause::UnexpectedError);
+    }
+}
+
+void WriteLogDigestOf(SetupWork& work, std::span<const uint8_t> log) {
+    const std::optional<Sha256Digest> digest = Sha256Of(log);
+    RecordBefore(work, kProductRootKey, LogDigestValueName(work.context.displayName));
+    if (!digest || WriteLogDigest(work.context.displayName, *digest) != ERROR_SUCCESS) {
+        throw CSetupException(SetupPhase::Completion, SetupCause::UnexpectedError);
     }
 }

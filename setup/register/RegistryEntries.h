@@ -11,15 +11,13 @@
 // in the same way as after the screensaver's path.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
-#include "system/RegistryRecords.h"  // kProductRootKey, kUninstallKey
+#include "system/RegistryRecords.h"  // kProductRootKey, kUninstallKey, ProductValueName
 
 class SetupWork;
-
-// The name of the product value: the display name in upper case (code page
-// 1252 letters, umlauts included). Writer and reader use this one function.
-std::string ProductValueName(const std::string& displayName);
 
 // The last component of the product key: the short form of `path`, in upper
 // case, with every backslash replaced by a slash.
@@ -40,3 +38,9 @@ void WriteUninstallEntry(SetupWork& work, const std::string& logPath);
 // The product value with the command line of a silent removal. Raises
 // (FileInstallation, UnexpectedError).
 void WriteProductValue(SetupWork& work, const std::string& logPath);
+
+// The SHA-256 of the uninstall log as written (`log`, the whole file) beside
+// the product value (system/LogDigest.h): the uninstaller acts only on a log
+// with this digest. Raises (Completion, UnexpectedError) when it cannot be
+// computed or written.
+void WriteLogDigestOf(SetupWork& work, std::span<const uint8_t> log);

@@ -11,6 +11,7 @@
 #include "framework/FileSystem.h"
 #include "framework/Format.h"
 #include "install/FileCopy.h"
+#include "register/InstallRecord.h"
 #include "register/RegistryEntries.h"
 #include "res/resource.h"
 #include "setupdata/Catalog.h"
@@ -39,6 +40,20 @@ bool OpenLog(SetupWork& work, CFile& log, const std::string& path) {
     }
 }
 
+// Without an uninstaller the new log stays empty, so the log is left as it
+// was before the run: an earlier installation's log comes back (that
+// installation can still be removed), else the empty one goes.
+void LeaveLogAsItWas(SetupWork& work, const std::string& logPath) {
+    const auto& replaced = work.record.replacedFiles();
+    for (auto it = replaced.rbegin(); it != replaced.rend(); ++it) {
+        if (PendingReplacementTarget(*it) == logPath) {
+            ::CopyFileA(PendingReplacementCopy(*it).c_str(), logPath.c_str(), FALSE);
+            return;
+        }
+    }
+    ::DeleteFileA(logPath.c_str());
+}
+
 }  // namespace
 
 std::string ChooseUninstallerPath(const std::string& windowsFolder) {
@@ -60,7 +75,7 @@ void WriteUninstallerProgram(const std::string& path, const std::vector<uint8_t>
     file.Close();
 }
 
-void WriteUninstallLog(SetupWork& work, CFile& log) {
+std::vector<uint8_t> WriteUninstallLog(SetupWork& work, CFile& log) {
     const InstallRecord& record = work.record;
     work.CancelPoint();
     spd::Result<std::vector<uint8_t>> bytes;
@@ -74,6 +89,7 @@ void WriteUninstallLog(SetupWork& work, CFile& log) {
     if (!bytes.ok()) throw CSetupException(SetupPhase::FileInstallation, SetupCause::CompressError);
     log.Write(bytes.value.data(), static_cast<UINT>(bytes.value.size()));
     log.Close();
+    return std::move(bytes.value);
 }
 
 void WriteUninstallSupport(SetupWork& work) {
@@ -92,13 +108,17 @@ void WriteUninstallSupport(SetupWork& work) {
         WriteUninstallerProgram(work.context.uninstallerPath, ReadPackedProgram(work, work.packedProgramCopy));
     } catch (const CSetupException&) {
         // No uninstaller: the installation goes on without uninstall
-        // support; the empty log stays.
+        // support, and the user learns that it cannot be removed the usual
+        // way.
         work.context.uninstallerPath.clear();
+        work.context.uninstallerMissing = 1;
         log.Abort();
+        LeaveLogAsItWas(work, logPath);
+        AskUser(static_cast<UINT>(IDS_NO_UNINSTALLER), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
 
     WriteUninstallEntry(work, logPath);
     WriteProductValue(work, logPath);
-    WriteUninstallLog(work, log);
+    WriteLogDigestOf(work, WriteUninstallLog(work, log));
 }

@@ -91,6 +91,10 @@
 #define IDS_UNINSTALL_LOG_ERROR     223
 #define IDS_PREVIOUS_INSTALLATION   226
 #define IDS_NO_FILE_IN_FOLDER       227
+#define IDS_NO_UNINSTALLER          230
+#define IDS_INSTALL_DONE_NO_UNINSTALLER 231
+#define IDS_INSTALL_DONE_NO_UNINSTALLER_REBOOT 232
+#define IDS_RESTART_FAILED          233
 
 // Framework texts: the unnamed file and the fifteen file error kinds
 // (IDS_FILE_ERROR_BASE + kind, kind 0 to 14).

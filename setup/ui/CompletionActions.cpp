@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
-
 #include "context/SetupContext.h"
 #include "framework/Handles.h"
+#include "framework/MessageBox.h"
+#include "framework/Privileges.h"
 #include "framework/SystemLibrary.h"
+#include "res/resource.h"
 #include "system/RegistryValues.h"
 
 const char kDisplayPropertiesCommand[] = "rundll32.exe shell32.dll,Control_RunDLL desk.cpl,,1";
@@ -36,22 +38,21 @@ void CompletionEffects::StartDisplayProperties() {
     if (!command.empty()) ::WinExec(command.c_str(), SW_SHOW);
 }
 
-void CompletionEffects::Restart() {
+bool CompletionEffects::Restart() {
+    // The NT family restarts only for a process that has enabled the
+    // shutdown privilege; the 9x family has no tokens and asks for none.
+    EnablePrivilege(SE_SHUTDOWN_NAME);
     // Tests of the whole program ask for the restart through a file named
     // in this variable instead of restarting the machine they run on.
     char log[MAX_PATH + 1] = {};
     const DWORD length = ::GetEnvironmentVariableA("KALVORIN_RESTART_LOG", log, MAX_PATH);
     if (length > 0 && length < MAX_PATH) {
-        const HANDLE file = ::CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            ::WriteFile(file, "ExitWindowsEx EWX_REBOOT\r\n", 26, &written, nullptr);
-            ::CloseHandle(file);
-        }
-        return;
+        const UniqueHandle file(::CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                              FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        return file && ::WriteFile(file.Get(), "ExitWindowsEx EWX_REBOOT\r\n", 26, &written, nullptr) && written == 26;
     }
-    ::ExitWindowsEx(EWX_REBOOT, 0);
+    return ::ExitWindowsEx(EWX_REBOOT, 0) != FALSE;
 }
 
 void RunCompletionActions(const SetupContext& context, CompletionEffects& effects) {
@@ -59,7 +60,8 @@ void RunCompletionActions(const SetupContext& context, CompletionEffects& effect
     const bool showProperties = context.showDisplayPropertiesChosen != 0;
     if (restart && showProperties) effects.ScheduleDisplayPropertiesAtLogon();
     else if (showProperties) effects.StartDisplayProperties();
-    if (restart) effects.Restart();
+    // Files wait for the restart: when it is refused, the user must know.
+    if (restart && !effects.Restart()) AppMessageBoxId(IDS_RESTART_FAILED, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void RunCompletionActions(const SetupContext& context) {

@@ -14,8 +14,9 @@ public:
     virtual void ScheduleDisplayPropertiesAtLogon();
     // Starts the display properties at once.
     virtual void StartDisplayProperties();
-    // Asks Windows to restart.
-    virtual void Restart();
+    // Asks Windows to restart, after enabling the shutdown privilege; false
+    // when Windows refuses.
+    virtual bool Restart();
 };
 
 // The command that opens the display properties on the screensaver tab, as
@@ -31,6 +32,7 @@ extern const char kRunOnceValueName[];
 
 // Both choices: the display properties at the next logon, then the restart.
 // Only the display properties: shown at once. Restart alone: the restart.
-// Neither: nothing. Nothing is reported, whatever fails.
+// Neither: nothing. A refused restart is reported (IDS_RESTART_FAILED: the
+// files wait, restart by hand); nothing else is, whatever fails.
 void RunCompletionActions(const SetupContext& context, CompletionEffects& effects);
 void RunCompletionActions(const SetupContext& context);

@@ -18,7 +18,11 @@ BOOL CFinishPage::Activate() {
     showDisplayProperties_ = 1;
     restart_ = rebootRequired ? 1 : 0;
     ShowItem(IDC_REBOOT, rebootRequired);
-    resultText_ = LoadStr(rebootRequired ? IDS_INSTALL_DONE_REBOOT : IDS_INSTALL_DONE);
+    if (context->uninstallerMissing) {
+        resultText_ = LoadStr(rebootRequired ? IDS_INSTALL_DONE_NO_UNINSTALLER_REBOOT : IDS_INSTALL_DONE_NO_UNINSTALLER);
+    } else {
+        resultText_ = LoadStr(rebootRequired ? IDS_INSTALL_DONE_REBOOT : IDS_INSTALL_DONE);
+    }
     SetItemText(IDC_REBOOT, LoadStr(IDS_REBOOT_NOW));
     SetItemText(IDC_SHOWPROPS, LoadStr(IDS_SHOW_DISPLAY_PROPS));
     UpdateData(false);

@@ -44,6 +44,10 @@ bool CSetupException::ComposeMessage(std::string& message) const {
         message += '\n';
         message += causeText;
     }
+    if (!subject_.empty()) {
+        message += '\n';
+        message += subject_;
+    }
     return true;
 }
 

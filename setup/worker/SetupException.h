@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "worker/MyException.h"
 
@@ -37,16 +38,24 @@ public:
     CSetupException(int phase, int cause);
     CSetupException(SetupPhase phase, SetupCause cause)
         : CSetupException(static_cast<int>(phase), static_cast<int>(cause)) {}
+    // With what the error concerns (a file's path), shown as a line of its own
+    // after the cause.
+    CSetupException(SetupPhase phase, SetupCause cause, std::string subject)
+        : CSetupException(phase, cause) {
+        subject_ = std::move(subject);
+    }
 
     UINT phaseStringId() const { return phaseStringId_; }
     UINT causeStringId() const { return causeStringId_; }
+    const std::string& subject() const { return subject_; }
 
     // String ids of a phase / cause code.
     static UINT PhaseStringId(int phase);
     static UINT CauseStringId(int cause);
 
     // The message: phase text, "\n", cause text; the phase text alone when
-    // the cause id is 13. false when a string cannot be loaded.
+    // the cause id is 13; then "\n" and the subject when there is one. false
+    // when a string cannot be loaded.
     bool ComposeMessage(std::string& message) const;
 
     // Shows the message with `flags` through AppMessageBox and returns the
@@ -58,4 +67,5 @@ public:
 private:
     UINT phaseStringId_;
     UINT causeStringId_;
+    std::string subject_;
 };

@@ -91,16 +91,22 @@ std::vector<std::string> Remaining(const std::vector<std::string>& changes) {
 }
 
 TEST(RoundTripTest, InstallThenRemoveLeavesThePrefixAsItWas) {
-    Saver saver("roundtrip", "Kalvorin Rundreise");
-    const Snapshot before = Snapshot::Take(Snapshot::SetupScope());
-    saver.Install();
-    const std::string uninstaller = saver.UninstallString().substr(0, saver.UninstallString().find(' '));
-    ASSERT_TRUE(ReadFileBytes(uninstaller));
-    EXPECT_EQ(saver.Remove(), "Der Bildschirmschoner " + Named(saver.name) + " wurde von Ihrem Computer entfernt.");
-    // The uninstaller has removed itself from the Windows folder.
-    WaitUntil(10000, "the uninstaller to go", [&] { return !ReadFileBytes(uninstaller); });
-    const std::vector<std::string> changes = Snapshot::Take(before.scope()).Changes(before, {"+ file C:\\kalv-e2e\\", "+ folder C:\\kalv-e2e\\"});
-    EXPECT_EQ(Remaining(changes), std::vector<std::string>{});
+    // One level made below the test's folder; two below Program Files, the
+    // upper of which the removal takes too.
+    for (const std::string& destination : {std::string(), ProgramFilesFolder() + "\\Kalvorin Rundreise\\Aquarium"}) {
+        SCOPED_TRACE(destination);
+        Saver saver("roundtrip", "Kalvorin Rundreise");
+        if (!destination.empty()) saver.destination = destination;
+        const Snapshot before = Snapshot::Take(Snapshot::SetupScope());
+        saver.Install();
+        const std::string uninstaller = saver.UninstallString().substr(0, saver.UninstallString().find(' '));
+        ASSERT_TRUE(ReadFileBytes(uninstaller));
+        EXPECT_EQ(saver.Remove(), "Der Bildschirmschoner " + Named(saver.name) + " wurde von Ihrem Computer entfernt.");
+        // The uninstaller has removed itself from the Windows folder.
+        WaitUntil(10000, "the uninstaller to go", [&] { return !ReadFileBytes(uninstaller); });
+        const std::vector<std::string> changes = Snapshot::Take(before.scope()).Changes(before, {"+ file C:\\kalv-e2e\\", "+ folder C:\\kalv-e2e\\"});
+        EXPECT_EQ(Remaining(changes), std::vector<std::string>{});
+    }
 }
 
 TEST(RoundTripTest, ALibraryTwoScreensaversShareStaysUntilTheLastIsRemoved) {

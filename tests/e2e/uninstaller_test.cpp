@@ -5,6 +5,9 @@
 // and how it removes itself from the Windows folder.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <wincrypt.h>
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -27,6 +30,9 @@ const std::string kForeignValue = "ANDERER SCHONER";  // another screensaver's p
 const std::string kPending = "PendingFileRenameOperations";
 const std::string kForeignKey = "Software\\KalvorinFremd";
 const std::string kNetworkFile = "N:\\kalv-e2e-uninstaller.txt";
+// Where the setup records the digest of the log it wrote.
+const std::string kDigestValue = kProductValue + "\\Unscr.log SHA-256";
+const std::string kForeignUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Anderer Schoner";
 constexpr uint32_t kHklm = 0x80000002;
 constexpr uint32_t kHkcu = 0x80000001;
 
@@ -64,6 +70,22 @@ void Write(const std::string& path, const std::string& bytes) {
 }
 
 std::string Read(const std::string& path) { return ReadFileBytes(path).value_or(""); }
+
+// SHA-256 as the system computes it.
+std::string Sha256(const std::string& bytes) {
+    HCRYPTPROV provider = 0;
+    HCRYPTHASH hash = 0;
+    BYTE digest[32] = {};
+    DWORD size = sizeof digest;
+    const bool ok = CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
+                    CryptCreateHash(provider, 0x800C, 0, 0, &hash) &&
+                    CryptHashData(hash, reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()), 0) &&
+                    CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0);
+    if (hash != 0) CryptDestroyHash(hash);
+    if (provider != 0) CryptReleaseContext(provider, 0);
+    if (!ok) ThrowLastError("cannot compute SHA-256");
+    return std::string(reinterpret_cast<const char*>(digest), size);
+}
 
 void SetValue(HKEY root, const std::string& key, const std::string& name, std::optional<std::string> text,
               std::optional<DWORD> count = std::nullopt) {
@@ -133,10 +155,10 @@ protected:
         folder.CopyIn(UninstallerExePath(), "UnScr.exe");
         places.folders = {folder.Path()};
         places.hashedFolders = {folder.Path()};
-        places.files = {kNetworkFile, WindowsFolder() + "\\wininit.ini"};
+        places.files = {kNetworkFile, WindowsFolder() + "\\wininit.ini", systemFile};
         places.keys = {{HKEY_LOCAL_MACHINE, kProductRoot}, {HKEY_LOCAL_MACHINE, uninstallKey},
                        {HKEY_LOCAL_MACHINE, kSharedDlls}, {HKEY_LOCAL_MACHINE, kForeignKey},
-                       {HKEY_CURRENT_USER, kProductRoot}};
+                       {HKEY_LOCAL_MACHINE, kForeignUninstallKey}, {HKEY_CURRENT_USER, kProductRoot}};
         places.values = {{HKEY_LOCAL_MACHINE, kSessionManager, kPending}};
     }
 
@@ -144,11 +166,11 @@ protected:
     // prefix did not have go when nothing else is in them.
     void TearDown() override {
         for (const std::string& key : {productKey, uninstallKey, kProductRoot + "\\A\\B", kProductRoot + "\\A",
-                                       kForeignKey}) {
+                                       kForeignKey, kForeignUninstallKey}) {
             RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
         }
         RegDeleteKeyA(HKEY_CURRENT_USER, (kProductRoot + "\\C:/X").c_str());
-        for (const std::string& name : {kProductValue, kForeignValue}) {
+        for (const std::string& name : {kProductValue, kForeignValue, kDigestValue}) {
             SetValue(HKEY_LOCAL_MACHINE, kProductRoot, name, {});
         }
         for (const std::string& path : sharedPaths) SetValue(HKEY_LOCAL_MACHINE, kSharedDlls, path, {});
@@ -159,6 +181,7 @@ protected:
         dropIfNew(hadProductRoot, HKEY_LOCAL_MACHINE, kProductRoot);
         dropIfNew(hadUserRoot, HKEY_CURRENT_USER, kProductRoot);
         DeleteFileA(kNetworkFile.c_str());
+        DeleteFileA(systemFile.c_str());
     }
 
     std::string In(const std::string& name) const { return dest + "\\" + name; }
@@ -178,6 +201,7 @@ protected:
         EXPECT_EQ(KeyState(HKEY_LOCAL_MACHINE, uninstallKey), 0);
         EXPECT_FALSE(ReadRegistryValue(HKEY_LOCAL_MACHINE, kProductRoot, kProductValue));
         EXPECT_TRUE(ReadRegistryValue(HKEY_LOCAL_MACHINE, kProductRoot, kForeignValue)) << "another saver's value";
+        EXPECT_FALSE(ReadRegistryValue(HKEY_LOCAL_MACHINE, kProductRoot, kDigestValue)) << "the log's digest";
     }
 
     std::string Encode(const spd::UninstallLog& content) {
@@ -199,7 +223,15 @@ protected:
                   const std::vector<spd::RegistryEntryRecord>& registry) {
         spd::UninstallLog content = spd::MakeUninstallLog(kName, {}, {}, folders, registry);
         content.files = files;
-        Write(log, Encode(content));
+        WriteRecorded(Encode(content));
+    }
+
+    // The log as its setup leaves it: written, and its digest recorded.
+    void WriteRecorded(const std::string& bytes) {
+        Write(log, bytes);
+        RegistryOverride digest(HKEY_LOCAL_MACHINE, kProductRoot, kDigestValue);
+        digest.SetBinary(Sha256(bytes));
+        digest.Keep();
     }
 
     Process Start(const std::string& arguments) {
@@ -220,6 +252,7 @@ protected:
     TestFolder folder{"uninstaller"};
     std::string dest = folder.FilePath("dest");
     std::string log = dest + "\\Unscr.log";
+    std::string systemFile = SystemFolder() + "\\kalv-e2e-fremd.dll";
     std::string productKey = kProductRoot + "\\C:/KALV-E2E/UNINSTALLER/DEST/KALVORIN.SCR";
     std::string uninstallKey = kUninstallRoot + "\\" + kName;
     std::vector<std::string> sharedPaths;
@@ -250,6 +283,7 @@ TEST_F(UninstallerTest, RefusesDamagedLogsAndRecordsOutsideTheInstallation) {
     const auto damaged = [this](std::function<void(std::string&)> damage) {
         return [this, damage] {
             std::string bytes = Encode(SmallInstallation());
+            WriteRecorded(bytes);
             damage(bytes);
             Write(log, bytes);
         };
@@ -269,6 +303,7 @@ TEST_F(UninstallerTest, RefusesDamagedLogsAndRecordsOutsideTheInstallation) {
             Write(kNetworkFile, "bleibt");
             Write(In("kind2.txt"), "bleibt");
             InstallRegistry();
+            SetValue(HKEY_LOCAL_MACHINE, kForeignUninstallKey, "DisplayName", "Anderer Schoner");
             SetValue(HKEY_LOCAL_MACHINE, kProductRoot + "\\A\\B", "x", "bleibt");
             SetValue(HKEY_LOCAL_MACHINE, kForeignKey, "x", "bleibt");
             SetValue(HKEY_CURRENT_USER, kProductRoot + "\\C:/X", "x", "bleibt");
@@ -279,6 +314,17 @@ TEST_F(UninstallerTest, RefusesDamagedLogsAndRecordsOutsideTheInstallation) {
     const auto dir = [&](const std::string& path) { return only({}, {path}, {}); };
     const auto key = [&](spd::RegistryEntryRecord record) { return only({}, {}, {record}); };
     const auto none = [](std::string&) {};
+    // A log that a setup wrote, then changed: it also lists a file of the
+    // system folder and another product's Uninstall entry.
+    const auto altered = [this] {
+        WriteRecorded(Encode(SmallInstallation()));
+        Write(systemFile, "fremd");
+        SetValue(HKEY_LOCAL_MACHINE, kForeignUninstallKey, "DisplayName", "Anderer Schoner");
+        spd::UninstallLog content = SmallInstallation();
+        content.files.insert(content.files.begin(), {systemFile, 0});
+        content.registry.push_back(Record(kHklm, kForeignUninstallKey));
+        Write(log, Encode(content));
+    };
     const std::string damagedText = LogText(log, "ist besch\xE4" "digt oder unvollst\xE4ndig.");
     const std::string windows = WindowsFolder();
 
@@ -291,6 +337,12 @@ TEST_F(UninstallerTest, RefusesDamagedLogsAndRecordsOutsideTheInstallation) {
         {"wrong version", damaged(put(80, 15, 2)), damagedText, 1},
         {"checksum mismatch", damaged([](std::string& b) { b[76] ^= 1; }), damagedText, 1},
         {"file section of no whole record", damaged(put(84, 262, 4)), damagedText, 1},
+        {"a log changed after its digest was recorded", altered,
+         LogText(log, "wurde seit der Installation ver\xE4ndert."), 1},
+        {"a log without a recorded digest", [this] { Write(log, Encode(SmallInstallation())); },
+         "F\xFCr die Deinstallations-Logdatei " + Named(log) +
+             " ist auf diesem Computer keine Installation eingetragen.\nEs wurde nichts entfernt.",
+         1},
         {"file with ..", file(In("..\\outside\\keep.txt")), "", 4},
         {"file in another drive's root", file(kNetworkFile), "", 4},
         {"file on a network path", file("\\\\server\\share\\keep.txt"), "", 4},
@@ -299,12 +351,13 @@ TEST_F(UninstallerTest, RefusesDamagedLogsAndRecordsOutsideTheInstallation) {
         {"folder with ..", dir(In("..\\outside\\leer")), "", 4},
         {"a drive root as folder", dir("N:\\"), "", 4},
         {"the system folder", dir(windows + "\\system32"), "", 4},
-        {"the folder above the log's", dir(folder.Path()), "", 4},
         {"the product root key itself", key(Record(kHklm, kProductRoot)), "", 4},
         {"a key two levels below it", key(Record(kHklm, kProductRoot + "\\A\\B")), "", 4},
         {"a key elsewhere", key(Record(kHklm, kForeignKey)), "", 4},
         {"a value of the Uninstall entry", key(Record(kHklm, uninstallKey, "DisplayName")), "", 4},
         {"a product key of another hive", key(Record(kHkcu, kProductRoot + "\\C:/X")), "", 4},
+        {"another product's Uninstall entry", key(Record(kHklm, kForeignUninstallKey)), "", 4},
+        {"another screensaver's product value", key(Record(kHklm, kProductRoot, kForeignValue)), "", 4},
         {"no argument", damaged(none), kUsage, 3, ""},
         {"an unknown second argument", damaged(none), kUsage, 3, Quoted(log) + " x"},
         {"a quotation mark not closed", damaged(none), kUsage, 3, "\"" + log},
@@ -318,6 +371,7 @@ TEST_F(UninstallerTest, RefusesDamagedLogsAndRecordsOutsideTheInstallation) {
             SCOPED_TRACE(std::string(row.what) + (silent ? " (silent)" : " (asking)"));
             RemoveTree(dest);
             CreateDirectoryA(dest.c_str(), nullptr);
+            SetValue(HKEY_LOCAL_MACHINE, kProductRoot, kDigestValue, {});
             row.prepare();
             const Snapshot before = Snapshot::Take(places);
             Process process = Start(row.arguments.value_or(Quoted(log) + (silent ? " s" : "")));
@@ -337,7 +391,7 @@ TEST_F(UninstallerTest, RefusesDamagedLogsAndRecordsOutsideTheInstallation) {
 }
 
 TEST_F(UninstallerTest, LogHeldOpenByAnotherProgramIsRefused) {
-    Write(log, Encode(SmallInstallation()));
+    WriteRecorded(Encode(SmallInstallation()));
     HeldFile held(log);
     const Snapshot before = Snapshot::Take(places);
     Process process = Start(Quoted(log));
@@ -453,7 +507,7 @@ TEST_F(RemovalOutcomeTest, NineXFamilyRemovesSilentlyAndWritesWininit) {
 // The question: No leaves everything; Yes removes the whole installation.
 
 TEST_F(UninstallerTest, NoLeavesEverythingAndYesRemovesAll) {
-    Write(log, Encode(SmallInstallation()));
+    WriteRecorded(Encode(SmallInstallation()));
     const Snapshot before = Snapshot::Take(places);
     Process declined = Start(Quoted(log));
     EXPECT_EQ(Answer(declined, IDNO).text, kQuestion);
@@ -480,7 +534,7 @@ TEST_F(UninstallerTest, RemovesItselfFromTheWindowsFolder) {
     ASSERT_TRUE(CopyFileA(UninstallerExePath().c_str(), installed.c_str(), FALSE));
     const std::string temp = folder.FilePath("tmp");
     CreateDirectoryA(temp.c_str(), nullptr);
-    Write(log, Encode(SmallInstallation()));
+    WriteRecorded(Encode(SmallInstallation()));
 
     StartOptions options;
     options.arguments = Quoted(log) + " s";

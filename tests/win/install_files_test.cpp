@@ -164,6 +164,8 @@ TEST_F(FilesTest, EveryOutcomeOfTheInstallationStep) {
         if (IsFile(path)) EXPECT_EQ(ReadBytes(path) == newBytes, c.targetIsNew);
         else EXPECT_FALSE(c.targetIsNew);
         if (c.situation == HeldOpen || c.situation == ReadOnly) EXPECT_EQ(ReadBytes(target), oldBytes);
+        // The copy made beside the target before it is renamed over it is gone.
+        for (const std::string& name : ListFolder(destination)) EXPECT_NE(name.rfind("~k", 0), 0u) << name;
         if (!RestartCopy().empty()) ::DeleteFileA(RestartCopy().c_str());
     }
     ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -217,7 +219,7 @@ TEST_F(FilesTest, SharedCountsAreRaisedAndPutBackByTheRollback) {
     }
 }
 
-TEST_F(FilesTest, WithoutTheSharedDllsKeyTheCountsEndTheRunSilently) {
+TEST_F(FilesTest, WithoutTheSharedDllsKeyTheKeyIsMadeAndACountThatCannotBeWrittenNamesItsFile) {
     SharedValue value(destination + "\\geteilt.dll");  // makes sure the key exists afterwards
     RegKey parent;
     ASSERT_EQ(parent.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", KEY_ALL_ACCESS),
@@ -239,8 +241,14 @@ TEST_F(FilesTest, WithoutTheSharedDllsKeyTheCountsEndTheRunSilently) {
     ASSERT_EQ(::RegDeleteKeyA(parent.Get(), "SharedDLLs"), ERROR_SUCCESS);
 
     work->sharedFiles = {destination + "\\geteilt.dll"};
-    EXPECT_EQ(Outcome([&] { RaiseSharedCounts(*work); }), "silent");
-    EXPECT_TRUE(work->record.changedValues().empty());
+    EXPECT_EQ(Outcome([&] { RaiseSharedCounts(*work); }), "none");
+    EXPECT_EQ(value.Get(), value.Count(1));
+    EXPECT_EQ(work->record.changedValues().size(), 1u);
+
+    // A count that cannot be written ends the run naming its file.
+    const std::string tooLong(20000, 'x');  // longer than a value name may be
+    work->sharedFiles = {tooLong};
+    EXPECT_EQ(Outcome([&] { RaiseSharedCounts(*work); }), "FileInstallation/UnexpectedError " + tooLong);
 
     ASSERT_EQ(::RegCreateKeyExA(parent.Get(), "SharedDLLs", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(),
                                 nullptr),

@@ -80,12 +80,16 @@ TEST(SetupException, ExampleMessagesReadAsExpected) {
     MessageBoxScript boxes;
     CSetupException(SetupPhase::Preparation, SetupCause::DamagedSetupFile).ShowError(0x10);
     CSetupException(1, 42).ShowError(0x10);
+    CSetupException(SetupPhase::Completion, SetupCause::FileError, "C:\\Ziel\\Wellen.scr").ShowError(0x10);
     const auto shown = boxes.Shown();
-    ASSERT_EQ(shown.size(), 2u);
+    ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[0].text,
               "Bei der Vorbereitung der Installation ist ein Fehler aufgetreten.\nEine Setup-Datei ist besch\xE4" "digt.");
     // No trailing line break and no blank line for an unknown cause.
     EXPECT_EQ(shown[1].text, "Bei der Vorbereitung der Installation ist ein Fehler aufgetreten.");
+    // What the error concerns on a line of its own.
+    EXPECT_EQ(shown[2].text, "Beim Beenden der Installation ist folgender Fehler aufgetreten.\nEin Dateifehler ist "
+                             "aufgetreten.\nC:\\Ziel\\Wellen.scr");
 }
 
 TEST(SetupException, ShowErrorPassesFlagsAndReturnsTheAnswer) {

@@ -3,7 +3,9 @@
 // cancel request at each of its cancel points.
 #include <gtest/gtest.h>
 
+#include "register/RegistryEntries.h"
 #include "setupdata/Preparation.h"
+#include "system/LogDigest.h"
 #include "system/RegistryRecords.h"
 #include "stagetest/StageFixture.h"
 #include "worker/InstallRun.h"
@@ -41,6 +43,7 @@ protected:
     // registry entries and the uninstaller in the Windows folder.
     void Forget(const std::vector<spd::RegistryEntryRecord>& entries) {
         for (const spd::RegistryEntryRecord& entry : entries) RemoveRegistryEntry(entry);
+        DeleteLogDigest(context.displayName);
         if (!context.uninstallerPath.empty()) ::DeleteFileA(context.uninstallerPath.c_str());
         context.uninstallerPath.clear();
     }
@@ -109,6 +112,7 @@ TEST_F(RunTest, ARunInstallsEveryFileAndCompletes) {
     EXPECT_TRUE(ListFolder(root + "\\tmp").empty());
     EXPECT_TRUE(IsFile(destination + "\\Docs\\readme.txt"));
     EXPECT_TRUE(IsFile(destination + "\\Unscr.log"));
+    EXPECT_EQ(ReadLogDigest(context.displayName), Sha256Of(ReadBytes(destination + "\\Unscr.log")));
     EXPECT_TRUE(run.Work().record.IsEmpty());
     EXPECT_FALSE(run.Work().joined.IsOpen());
     EXPECT_TRUE(run.Work().baseFolders.Empty());
@@ -155,6 +159,17 @@ TEST_F(RunTest, ACancelAtTheLastPointUndoesEverythingButTheUninstallerAndKeepsWh
         EXPECT_FALSE(there) << entry.key << " " << entry.valueName;
     }
     EXPECT_TRUE(IsFile(context.uninstallerPath));
+}
+
+TEST_F(RunTest, AProductKeyTooLongForTheLogIsRefusedBeforeAnythingIsWritten) {
+    SetupWork work(sync, context);
+    work.screensaverPath = "C:\\" + std::string(223, 's') + ".scr";  // the key: 30 + 230 characters
+    EXPECT_EQ(Outcome([&] { WriteProductKey(work); }), "FileInstallation/UnexpectedError");
+    EXPECT_TRUE(work.record.registryEntries().empty());
+    EXPECT_TRUE(work.record.changedValues().empty());
+    work.screensaverPath.pop_back();  // 259 characters fit
+    EXPECT_EQ(Outcome([&] { WriteProductKey(work); }), "none");
+    Forget(work.record.registryEntries());
 }
 
 TEST_F(RunTest, ACancelAtEachCancelPointEndsSilentlyAndLeavesNothing) {

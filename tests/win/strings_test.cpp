@@ -68,6 +68,14 @@ const std::map<UINT, std::string> kExpected = {
     {223, "Fehler beim Erstellen der Deinstallations-Logdatei.\nM\xF6glicherweise existiert eine Datei namens '%1' bereits in Ihrem System.\n\xDC" "berpr\xFC" "fen Sie das und dr\xFC" "cken Sie Wiederholen um es erneut zu versuchen oder Abbrechen um fortzufahren."},
     {226, "Kalvorin hat eine \xE4ltere Installation dieses Bildschirmschoners\nauf dem Computer gefunden. Es wird empfohlen diese zu l\xF6schen bevor Sie weitermachen.\n\nM\xF6" "chten Sie die \xE4lte Installation jetzt deinstallieren?"},
     {227, "In dem angegebenen Verzeichnis konnte keine geeignete\nDatei gefunden werden."},
+    {230, "Das Deinstallationsprogramm konnte nicht eingerichtet werden, weil die Datei _setup.spd besch\xE4" "digt "
+          "ist oder nicht gelesen werden kann.\nDer Bildschirmschoner wird trotzdem installiert, kann aber nicht \xFC"
+          "ber die Systemsteuerung entfernt werden."},
+    {231, "Der Bildschirmschoner wurde ohne Deinstallationsprogramm installiert.\nViel Spa\xDF!"},
+    {232, "Der Bildschirmschoner wurde ohne Deinstallationsprogramm installiert.\nStarten Sie den Computer neu, bevor "
+          "Sie den Bildschirmschoner benutzen!"},
+    {233, "Der Computer konnte nicht neu gestartet werden.\nEinige Dateien werden erst beim n\xE4" "chsten Neustart "
+          "ersetzt. Bitte starten Sie den Computer selbst neu, bevor Sie den Bildschirmschoner benutzen."},
     {61446, "eine unbenannte Datei"},
     {61856, "Kein Fehler aufgetreten."},
     {61857, "Ein unbekannter Fehler ist beim Zugriff auf %1 aufgetreten."},
@@ -134,7 +142,7 @@ TEST(StringTable, HoldsNoOtherTexts) {
 }
 
 TEST(StringTable, CountsAndSpecialTexts) {
-    EXPECT_EQ(kExpected.size(), 70u);  // 54 program texts, 61446 and 61856..61870
+    EXPECT_EQ(kExpected.size(), 74u);  // 58 program texts, 61446 and 61856..61870
     // String 13 is a single blank, the trailing blank of 61863 is part of it.
     EXPECT_EQ(LoadStr(13), " ");
     EXPECT_EQ(LoadStr(61863).back(), ' ');

@@ -286,16 +286,26 @@ class RecordingEffects : public CompletionEffects {
 public:
     void ScheduleDisplayPropertiesAtLogon() override { calls.push_back("runonce"); }
     void StartDisplayProperties() override { calls.push_back("show"); }
-    void Restart() override { calls.push_back("restart"); }
+    bool Restart() override {
+        calls.push_back("restart");
+        return restarts;
+    }
     std::vector<std::string> calls;
+    bool restarts = true;
 };
 
-std::vector<std::string> ActionsFor(int reboot, int show) {
+// The effects in order, and the text and flags of every box shown.
+std::vector<std::string> ActionsFor(int reboot, int show, bool restarts = true) {
     SetupContext context;
     context.rebootChosen = reboot;
     context.showDisplayPropertiesChosen = show;
     RecordingEffects effects;
+    effects.restarts = restarts;
+    MessageBoxScript boxes;
     RunCompletionActions(context, effects);
+    for (const MessageBoxScript::Box& box : boxes.Shown()) {
+        effects.calls.push_back(box.text + " " + std::to_string(box.flags));
+    }
     return effects.calls;
 }
 
@@ -304,6 +314,50 @@ TEST(CompletionActions, WhatEachPairOfChoicesDoes) {
     EXPECT_EQ(ActionsFor(0, 1), (std::vector<std::string>{"show"}));
     EXPECT_EQ(ActionsFor(1, 0), (std::vector<std::string>{"restart"}));
     EXPECT_EQ(ActionsFor(1, 1), (std::vector<std::string>{"runonce", "restart"}));
+    // A refused restart: the files wait, and the user is told to restart.
+    EXPECT_EQ(ActionsFor(1, 1, false),
+              (std::vector<std::string>{"runonce", "restart",
+                                        "Der Computer konnte nicht neu gestartet werden.\nEinige Dateien werden erst "
+                                        "beim n\xE4" "chsten Neustart ersetzt. Bitte starten Sie den Computer selbst neu, "
+                                        "bevor Sie den Bildschirmschoner benutzen. 48"}));
+}
+
+// ExitWindowsEx restarts an NT-family Windows only for a process that has
+// enabled the shutdown privilege (Wine restarts without it). The request
+// goes to the test's file instead of ending Wine.
+TEST(CompletionActions, RestartEnablesTheShutdownPrivilegeFirst) {
+    const auto enabled = [] {
+        HANDLE opened = nullptr;
+        ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened);
+        const UniqueHandle token(opened);
+        LUID shutdown{};
+        ::LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &shutdown);
+        DWORD size = 0;
+        ::GetTokenInformation(token.Get(), TokenPrivileges, nullptr, 0, &size);
+        std::vector<char> buffer(size);
+        ::GetTokenInformation(token.Get(), TokenPrivileges, buffer.data(), size, &size);
+        const auto* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer.data());
+        for (DWORD i = 0; i < privileges->PrivilegeCount; ++i) {
+            const LUID_AND_ATTRIBUTES& p = privileges->Privileges[i];
+            if (p.Luid.LowPart == shutdown.LowPart && p.Luid.HighPart == shutdown.HighPart) {
+                return (p.Attributes & SE_PRIVILEGE_ENABLED) != 0;
+            }
+        }
+        return false;
+    };
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string log = std::string(temp) + "kalv-restart-test.log";
+    ::DeleteFileA(log.c_str());
+    ::SetEnvironmentVariableA("KALVORIN_RESTART_LOG", log.c_str());
+    ASSERT_FALSE(enabled()) << "a new process has it disabled";
+    CompletionEffects effects;
+    EXPECT_TRUE(effects.Restart());
+    EXPECT_TRUE(enabled());
+    ::SetEnvironmentVariableA("KALVORIN_RESTART_LOG", temp);  // a folder: the request cannot be written
+    EXPECT_FALSE(effects.Restart());
+    ::SetEnvironmentVariableA("KALVORIN_RESTART_LOG", nullptr);
+    ::DeleteFileA(log.c_str());
 }
 
 TEST(CompletionActions, RunOnceValueHoldsTheCommand) {

@@ -68,7 +68,7 @@ int CUninstallApp::Uninstall(const CommandLine& commandLine, const std::string& 
     // while it is removed.
     if (!platform.windowsFolder.empty()) ::SetCurrentDirectoryA(platform.windowsFolder.c_str());
     const RemovalReport report =
-        RemoveInstallation(file.log, RemovalPlaces::OfThisComputer(FolderOf(logPath)), platform);
+        RemoveInstallation(file.log, logPath, RemovalPlaces::OfThisComputer(FolderOf(logPath)), platform);
     if (!commandLine.silent) ShowResult(report, name);
     RemoveOwnFile(modulePath, platform);
     return report.Complete() ? kExitRemoved : kExitIncomplete;

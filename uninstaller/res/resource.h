@@ -13,6 +13,8 @@
 #define IDS_LOG_MISSING             110
 #define IDS_LOG_UNREADABLE          111
 #define IDS_LOG_DAMAGED             112
+#define IDS_LOG_NOT_RECORDED        113
+#define IDS_LOG_ALTERED             114
 
 // The command line
 #define IDS_USAGE                   120

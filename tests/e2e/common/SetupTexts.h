@@ -28,5 +28,11 @@ inline const std::string kDone =
 inline const std::string kDoneRestart =
     "Der Bildschirmschoner wurde erfolgreich installiert.\nStarten Sie den Computer neu, bevor Sie den "
     "Bildschirmschoner benutzen!";
+inline const std::string kNoUninstaller =
+    "Das Deinstallationsprogramm konnte nicht eingerichtet werden, weil die Datei _setup.spd besch\xE4" "digt ist "
+    "oder nicht gelesen werden kann.\nDer Bildschirmschoner wird trotzdem installiert, kann aber nicht \xFC" "ber die "
+    "Systemsteuerung entfernt werden.";
+inline const std::string kDoneNoUninstaller =
+    "Der Bildschirmschoner wurde ohne Deinstallationsprogramm installiert.\nViel Spa\xDF!";
 
 }  // namespace e2e

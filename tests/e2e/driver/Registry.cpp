@@ -78,6 +78,10 @@ void RegistryOverride::SetDword(DWORD value) {
     Write(REG_DWORD, std::string(reinterpret_cast<const char*>(&value), sizeof(value)));
 }
 
+void RegistryOverride::SetBinary(const std::string& data) {
+    Write(REG_BINARY, data);
+}
+
 void RegistryOverride::Delete() {
     HKEY key = nullptr;
     if (RegOpenKeyExA(root_, subkey_.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {

@@ -279,14 +279,16 @@ inline std::string CauseName(UINT id) {
     return "cause string " + std::to_string(id);
 }
 
-// "Phase/Cause" of the CSetupException that `f` throws, "silent" for a
+// "Phase/Cause" of the CSetupException that `f` throws (and " subject" when
+// it names one), "silent" for a
 // CMyException, "file error <kind> <name>" for a CFileException, "none"
 // when it returns.
 inline std::string Outcome(const std::function<void()>& f) {
     try {
         f();
     } catch (const CSetupException& e) {
-        return PhaseName(e.phaseStringId()) + "/" + CauseName(e.causeStringId());
+        return PhaseName(e.phaseStringId()) + "/" + CauseName(e.causeStringId()) +
+               (e.subject().empty() ? "" : " " + e.subject());
     } catch (const CMyException&) {
         return "silent";
     } catch (const CFileException& e) {
