@@ -160,6 +160,11 @@ std::string Describe(const std::string& displayName) {
     Say("  Uninstall entry  HKLM\\" + entry);
     Say("    UninstallString  " + command);
     Say("  product value    HKLM\\" + kProductRoot + " [" + displayName + " in upper case]");
+    std::string upper = displayName;
+    CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+    const auto digest = ReadRegistryValue(HKEY_LOCAL_MACHINE, kProductRoot, upper + "\\Unscr.log SHA-256");
+    Say("  log digest       HKLM\\" + kProductRoot + " [" + upper + "\\Unscr.log SHA-256], " +
+        std::to_string(digest.value_or("").size()) + " bytes");
     const size_t quote = command.find('"');
     if (quote == std::string::npos) return command;
     const std::string log = command.substr(quote + 1, command.find('"', quote + 1) - quote - 1);
