@@ -1,4 +1,5 @@
-// RAII owners of kernel handles and registry keys (movable, not copyable).
+// RAII owners of kernel handles, file searches and registry keys (not
+// copyable; kernel handles and keys movable).
 #pragma once
 
 #include <windows.h>
@@ -33,6 +34,28 @@ public:
 
 private:
     HANDLE handle_ = nullptr;
+};
+
+// Owns a search of FindFirstFileA (FindClose). INVALID_HANDLE_VALUE counts
+// as "no search".
+class FindHandle {
+public:
+    FindHandle() = default;
+    explicit FindHandle(HANDLE search) : search_(search) {}
+    ~FindHandle() { Reset(); }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+
+    HANDLE Get() const { return search_; }
+    bool Valid() const { return search_ != INVALID_HANDLE_VALUE; }
+    explicit operator bool() const { return Valid(); }
+    void Reset(HANDLE search = INVALID_HANDLE_VALUE) {
+        HANDLE old = std::exchange(search_, search);
+        if (old != INVALID_HANDLE_VALUE) ::FindClose(old);
+    }
+
+private:
+    HANDLE search_ = INVALID_HANDLE_VALUE;
 };
 
 // Owns an open registry key (RegCloseKey).

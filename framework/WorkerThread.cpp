@@ -4,18 +4,16 @@
 
 #include "framework/App.h"
 
-CWorkerThread::~CWorkerThread() {
-    if (handle_ != nullptr) ::CloseHandle(handle_);
-}
+CWorkerThread::~CWorkerThread() = default;
 
 bool CWorkerThread::CreateThread(int priority) {
-    if (handle_ != nullptr) return false;
+    if (handle_) return false;
     unsigned id = 0;
     const uintptr_t handle = ::_beginthreadex(nullptr, 0, &CWorkerThread::ThreadProc, this, CREATE_SUSPENDED, &id);
     if (handle == 0) return false;
-    handle_ = reinterpret_cast<HANDLE>(handle);
+    handle_.Reset(reinterpret_cast<HANDLE>(handle));
     threadId_ = id;
-    if (priority != THREAD_PRIORITY_NORMAL) ::SetThreadPriority(handle_, priority);
+    if (priority != THREAD_PRIORITY_NORMAL) ::SetThreadPriority(handle_.Get(), priority);
     return true;
 }
 
@@ -36,16 +34,16 @@ unsigned __stdcall CWorkerThread::ThreadProc(void* self) {
 }
 
 DWORD CWorkerThread::Suspend() {
-    return handle_ != nullptr ? ::SuspendThread(handle_) : static_cast<DWORD>(-1);
+    return handle_ ? ::SuspendThread(handle_.Get()) : static_cast<DWORD>(-1);
 }
 
 DWORD CWorkerThread::Resume() {
-    return handle_ != nullptr ? ::ResumeThread(handle_) : static_cast<DWORD>(-1);
+    return handle_ ? ::ResumeThread(handle_.Get()) : static_cast<DWORD>(-1);
 }
 
 DWORD CWorkerThread::ExitCode() const {
     DWORD code = 0;
-    if (handle_ == nullptr || !::GetExitCodeThread(handle_, &code)) return static_cast<DWORD>(-1);
+    if (!handle_ || !::GetExitCodeThread(handle_.Get(), &code)) return static_cast<DWORD>(-1);
     return code;
 }
 

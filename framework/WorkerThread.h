@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "framework/Handles.h"
+
 class CWorkerThread {
 public:
     CWorkerThread() = default;
@@ -25,7 +27,7 @@ public:
     // GetExitCodeThread: STILL_ACTIVE (259) while the thread runs; (DWORD)-1
     // without a thread.
     DWORD ExitCode() const;
-    HANDLE Handle() const { return handle_; }
+    HANDLE Handle() const { return handle_.Get(); }
     DWORD ThreadId() const { return threadId_; }
 
 protected:
@@ -43,6 +45,6 @@ protected:
 
 private:
     static unsigned __stdcall ThreadProc(void* self);
-    HANDLE handle_ = nullptr;
+    UniqueHandle handle_;
     DWORD threadId_ = 0;
 };

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "uninstaller/CommandLine.h"
 
 #include <optional>
 #include <vector>

@@ -1,7 +1,8 @@
-#include "FileRemoval.h"
+#include "uninstaller/FileRemoval.h"
 
 #include <windows.h>
 
+#include "framework/Handles.h"
 #include "system/RestartSchedule.h"
 
 namespace {
@@ -44,13 +45,12 @@ FolderOutcome RemoveEmptyFolder(const std::string& path) {
     // Some systems report a folder that still holds files as access denied or
     // the like: a folder with entries is not empty, whatever the error says.
     WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return FolderOutcome::Failed;
+    const FindHandle search(::FindFirstFileA((path + "\\*").c_str(), &found));
+    if (!search) return FolderOutcome::Failed;
     bool empty = true;
     do {
         const std::string name = found.cFileName;
         if (name != "." && name != "..") empty = false;
-    } while (empty && ::FindNextFileA(search, &found));
-    ::FindClose(search);
+    } while (empty && ::FindNextFileA(search.Get(), &found));
     return empty ? FolderOutcome::Failed : FolderOutcome::NotEmpty;
 }

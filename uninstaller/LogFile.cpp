@@ -1,4 +1,4 @@
-#include "LogFile.h"
+#include "uninstaller/LogFile.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "Removal.h"
+#include "uninstaller/Removal.h"
 
 #include <algorithm>
 #include <vector>

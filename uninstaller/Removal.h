@@ -17,8 +17,8 @@
 //    gone (a log that stays can be used again).
 #pragma once
 
-#include "FileRemoval.h"
-#include "RemovalPlaces.h"
+#include "uninstaller/FileRemoval.h"
+#include "uninstaller/RemovalPlaces.h"
 #include "codec/UninstallLog.h"
 
 struct RemovalReport {

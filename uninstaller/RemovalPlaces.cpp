@@ -1,4 +1,4 @@
-#include "RemovalPlaces.h"
+#include "uninstaller/RemovalPlaces.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "SelfRemoval.h"
+#include "uninstaller/SelfRemoval.h"
 
 #include <windows.h>
 
@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
-#include "CommandLine.h"
-#include "ExitCodes.h"
+#include "uninstaller/CommandLine.h"
+#include "uninstaller/ExitCodes.h"
 #include "codec/InstallableName.h"
 #include "framework/File.h"
 #include "framework/FileSystem.h"
@@ -88,8 +88,8 @@ bool StartRemovingCopy(const std::string& ownPath) {
         ::DeleteFileA(copy.c_str());
         return false;
     }
-    ::CloseHandle(info.hThread);
-    ::CloseHandle(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+    const UniqueHandle process(info.hProcess);
     return true;
 }
 

@@ -22,7 +22,7 @@
 #include <cstdint>
 #include <string>
 
-#include "FileRemoval.h"
+#include "uninstaller/FileRemoval.h"
 
 // True for "<windowsFolder>\UnSc####.exe" (letters compared as Windows does).
 bool IsSetupsUninstaller(const std::string& path, const std::string& windowsFolder);

@@ -6,7 +6,8 @@
 #include "res/resource.h"
 #include "ui/DiskPromptDlg.h"
 #include "ui/SetupDlg.h"
-#include "worker/DiskPrompt.h"
+#include "worker/InstallSession.h"
+#include "run/DiskPrompt.h"
 
 namespace {
 
@@ -75,12 +76,14 @@ bool CSetupApp::Initialize() {
 }
 
 void CSetupApp::RunMainDialog() {
-    // The main dialog: template 102, no parent; owner of every message box.
-    CSetupDlg dialog;
+    // The installation session, which the dialog starts on Install, and the
+    // main dialog: template 102, no parent; owner of every message box.
+    InstallSession session;
+    CSetupDlg dialog(session);
     SetMainDialog(&dialog);
     dialog.DoModal();
     // A worker that reported Completed may still be deleting its temporary
-    // files: the process ends only after its done event.
-    dialog.WaitForWorkerEnd();
+    // files: the process ends only after its done event and its end.
+    session.WaitForEnd();
     SetMainDialog(nullptr);
 }

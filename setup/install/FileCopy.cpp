@@ -11,9 +11,9 @@
 #include "framework/FileSystem.h"
 #include "setupdata/PathRules.h"
 #include "setupdata/SetupFiles.h"
-#include "setupdata/SetupWork.h"
-#include "worker/SetupException.h"
-#include "worker/WorkerOps.h"
+#include "run/SetupWork.h"
+#include "run/SetupException.h"
+#include "run/WorkerOps.h"
 
 namespace {
 

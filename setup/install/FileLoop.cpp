@@ -10,9 +10,9 @@
 #include "install/ReplacementPolicy.h"
 #include "install/SharedCounts.h"
 #include "setupdata/Catalog.h"
-#include "setupdata/CatalogFile.h"
+#include "run/CatalogFile.h"
 #include "setupdata/SetupFiles.h"
-#include "setupdata/SetupWork.h"
+#include "run/SetupWork.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "install/VersionInfo.h"
 #include "res/resource.h"
 #include "setupdata/SetupFiles.h"
-#include "setupdata/SetupWork.h"
-#include "worker/AskUser.h"
-#include "worker/SetupException.h"
+#include "run/SetupWork.h"
+#include "run/AskUser.h"
+#include "run/SetupException.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "install/RestartReplace.h"
 
 #include "codec/FolderKind.h"
-#include "register/InstallRecord.h"
-#include "setupdata/SetupWork.h"
+#include "run/InstallRecord.h"
+#include "run/SetupWork.h"
 #include "system/RestartSchedule.h"
 #include "system/ShortPath.h"
-#include "worker/SetupException.h"
+#include "run/SetupException.h"
 
 void ScheduleRestartReplacements(SetupWork& work) {
     if (!work.context.rebootRequired) return;

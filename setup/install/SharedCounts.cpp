@@ -1,8 +1,8 @@
 #include "install/SharedCounts.h"
 
-#include "setupdata/SetupWork.h"
+#include "run/SetupWork.h"
 #include "system/SharedDllCounts.h"
-#include "worker/SetupException.h"
+#include "run/SetupException.h"
 
 void RaiseSharedCounts(SetupWork& work) {
     for (const std::string& path : work.sharedFiles) {

@@ -7,9 +7,9 @@
 #include "framework/Handles.h"
 #include "register/RegistryEntries.h"
 #include "res/resource.h"
-#include "setupdata/SetupWork.h"
-#include "worker/AskUser.h"
-#include "worker/MyException.h"
+#include "run/SetupWork.h"
+#include "run/AskUser.h"
+#include "run/MyException.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ void RemovePreviousInstallation(SetupWork& work) {
         RunAndWait(command);
         break;
     case IDCANCEL:
-        throw CMyException();
+        throw CSilentAbort();
     default:
         break;
     }

@@ -14,5 +14,5 @@ std::string PreviousRemovalCommand(const std::string& displayName);
 // When there is an earlier installation, question 226 (Yes, No, Cancel).
 // Yes starts its removal command and waits until it has ended (a command
 // that cannot be started is passed over silently); No goes on; Cancel ends
-// the run silently (CMyException).
+// the run silently (CSilentAbort).
 void RemovePreviousInstallation(SetupWork& work);

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "register/InstallRecord.h"
+#include "run/InstallRecord.h"
 #include "system/RegistryRecords.h"
 #include "system/RegistryValues.h"
 

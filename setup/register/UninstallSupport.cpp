@@ -11,14 +11,14 @@
 #include "framework/FileSystem.h"
 #include "framework/Format.h"
 #include "install/FileCopy.h"
-#include "register/InstallRecord.h"
+#include "run/InstallRecord.h"
 #include "register/RegistryEntries.h"
 #include "res/resource.h"
 #include "setupdata/Catalog.h"
 #include "setupdata/PathRules.h"
-#include "setupdata/SetupWork.h"
-#include "worker/AskUser.h"
-#include "worker/SetupException.h"
+#include "run/SetupWork.h"
+#include "run/AskUser.h"
+#include "run/SetupException.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "codec/Compression.h"
 #include "framework/File.h"
 #include "setupdata/SetupFiles.h"
-#include "setupdata/SetupWork.h"
+#include "run/SetupWork.h"
 
 namespace {
 

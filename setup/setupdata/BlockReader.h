@@ -17,7 +17,7 @@
 #include <span>
 
 #include "codec/BlockHeader.h"
-#include "worker/SetupException.h"
+#include "run/SetupException.h"
 
 class CFile;
 class SetupWork;

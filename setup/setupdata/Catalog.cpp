@@ -10,12 +10,12 @@
 #include "codec/PackedProgram.h"
 #include "framework/File.h"
 #include "setupdata/BlockReader.h"
-#include "setupdata/CatalogFile.h"
+#include "run/CatalogFile.h"
 #include "setupdata/PathRules.h"
 #include "setupdata/SetupFiles.h"
-#include "setupdata/SetupWork.h"
-#include "worker/SetupException.h"
-#include "worker/WorkerOps.h"
+#include "run/SetupWork.h"
+#include "run/SetupException.h"
+#include "run/WorkerOps.h"
 
 namespace {
 

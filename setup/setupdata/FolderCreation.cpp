@@ -11,10 +11,10 @@
 #include "setupdata/BlockReader.h"
 #include "setupdata/PathRules.h"
 #include "setupdata/SetupFiles.h"
-#include "setupdata/SetupWork.h"
-#include "worker/AskUser.h"
-#include "worker/SetupException.h"
-#include "worker/WorkerOps.h"
+#include "run/SetupWork.h"
+#include "run/AskUser.h"
+#include "run/SetupException.h"
+#include "run/WorkerOps.h"
 
 namespace {
 

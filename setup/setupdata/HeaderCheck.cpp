@@ -10,8 +10,8 @@
 #include "framework/File.h"
 #include "framework/FileException.h"
 #include "setupdata/SetupFiles.h"
-#include "setupdata/SetupWork.h"
-#include "worker/SetupException.h"
+#include "run/SetupWork.h"
+#include "run/SetupException.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include "setupdata/HeaderCheck.h"
 #include "setupdata/PathRules.h"
 #include "setupdata/SetupFiles.h"
-#include "setupdata/SetupWork.h"
+#include "run/SetupWork.h"
 #include "system/SystemInfo.h"
-#include "worker/SetupException.h"
-#include "worker/WorkerOps.h"
+#include "run/SetupException.h"
+#include "run/WorkerOps.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include "setupdata/HeaderCheck.h"
 #include "setupdata/PathRules.h"
 #include "setupdata/SetupFiles.h"
-#include "setupdata/SetupWork.h"
-#include "worker/DiskPrompt.h"
-#include "worker/AskUser.h"
-#include "worker/SetupException.h"
-#include "worker/WorkerOps.h"
+#include "run/SetupWork.h"
+#include "run/DiskPrompt.h"
+#include "run/AskUser.h"
+#include "run/SetupException.h"
+#include "run/WorkerOps.h"
 
 namespace {
 

@@ -51,10 +51,6 @@ BOOL CDestinationPage::Deactivate() {
     return TRUE;
 }
 
-void CDestinationPage::Destroy() {
-    delete this;
-}
-
 void CDestinationPage::StoreDestination() {
     UpdateData(true);
     SetupContextHold context;

@@ -15,8 +15,6 @@ public:
     void Refresh() override;
     BOOL Activate() override;
     BOOL Deactivate() override;
-    // Deletes the page object.
-    void Destroy() override;
 
     // SetupContext.destination = the folder field.
     void StoreDestination();

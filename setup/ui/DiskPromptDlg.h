@@ -9,7 +9,7 @@
 #include <string>
 
 #include "framework/Dialog.h"
-#include "worker/DiskPrompt.h"
+#include "run/DiskPrompt.h"
 
 class CDiskPromptDlg : public CDialog {
 public:

@@ -42,7 +42,3 @@ BOOL CFinishPage::Deactivate() {
     ::ShowWindow(Hwnd(), SW_HIDE);
     return TRUE;
 }
-
-void CFinishPage::Destroy() {
-    delete this;
-}

@@ -16,8 +16,6 @@ public:
     // Sets up the result text and the check boxes and shows the page.
     BOOL Activate() override;
     BOOL Deactivate() override;
-    // Deletes the page object.
-    void Destroy() override;
 
 protected:
     void OnOK() override {}

@@ -8,11 +8,9 @@
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
 #include "res/resource.h"
-#include "ui/CompletionActions.h"
 #include "ui/DestinationPage.h"
 #include "ui/DestinationRules.h"
 #include "ui/FinishPage.h"
-#include "ui/WaitLoop.h"
 #include "ui/WizardPageList.h"
 
 namespace {
@@ -25,31 +23,24 @@ void PlacePage(std::unique_ptr<Page> page, CDialog& dialog, const RECT& area, CW
     if (page->Hwnd() != nullptr) {
         ::MoveWindow(page->Hwnd(), area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
     }
-    if (pages.Add(page.get())) page.release();
+    std::unique_ptr<CWizardPage> added = std::move(page);
+    pages.Add(std::move(added));
 }
 
 }  // namespace
 
-CSetupDlg::CSetupDlg() : CDialog(IDD_SETUP, nullptr) {}
+CSetupDlg::CSetupDlg(InstallSession& session) : CDialog(IDD_SETUP, nullptr), session_(session) {}
 
 CSetupDlg::~CSetupDlg() {
-    WaitForWorkerEnd();
     // Destroyed here, while this class still handles WM_DESTROY.
     DestroyWindow();
-    if (pageList_ != nullptr) {
-        pageList_->RemoveAll();
-        delete pageList_;
-        pageList_ = nullptr;
-    }
+    RemovePages();
 }
 
-std::unique_ptr<CSetupThread> CSetupDlg::NewSetupThread() {
-    return std::make_unique<CSetupThread>();
-}
-
-void CSetupDlg::RunCompletionActions() {
-    SetupContextHold context;
-    ::RunCompletionActions(*context);
+void CSetupDlg::RemovePages() {
+    if (pageList_ == nullptr) return;
+    pageList_->RemoveAll();
+    pageList_.reset();
 }
 
 BOOL CSetupDlg::OnInitDialog() {
@@ -77,11 +68,7 @@ bool CSetupDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
         result = OnSetupStatus(wParam, lParam);
         return true;
     case WM_DESTROY:
-        if (pageList_ != nullptr) {
-            pageList_->RemoveAll();
-            delete pageList_;
-            pageList_ = nullptr;
-        }
+        RemovePages();
         return false;
     default:
         return false;
@@ -94,9 +81,9 @@ void CSetupDlg::OnModalLoopPass() {
 
 void CSetupDlg::OnUnexpectedException() {
     ReportUnexpectedError();
-    if (sync_ != nullptr && thread_ != nullptr && thread_->ExitCode() == STILL_ACTIVE) {
-        sync_->RequestCancel();
-        WaitForDone();
+    if (session_.Running()) {
+        session_.Cancel();
+        session_.WaitForDone();
     }
     EndDialog(IDABORT);
 }
@@ -104,7 +91,7 @@ void CSetupDlg::OnUnexpectedException() {
 void CSetupDlg::CreatePages() {
     auto destination = std::make_unique<CDestinationPage>(this);
     auto finish = std::make_unique<CFinishPage>(this);
-    pageList_ = new CWizardPageList;
+    pageList_ = std::make_unique<CWizardPageList>();
 
     RECT area = {};
     ::GetWindowRect(Item(IDC_PLACEHOLDER), &area);
@@ -120,7 +107,7 @@ CDestinationPage* CSetupDlg::DestinationPage() const {
 }
 
 void CSetupDlg::Install() {
-    if (sync_ != nullptr) return;  // one worker per dialog
+    if (session_.Started()) return;  // one installation per dialog
     UpdateData(true);
     SetupContextHold context;
     if (CDestinationPage* page = DestinationPage()) page->StoreDestination();
@@ -128,42 +115,18 @@ void CSetupDlg::Install() {
         AppMessageBoxId(IDS_INVALID_PATH, MB_ICONEXCLAMATION | MB_OK);
         return;
     }
-    StartWorker();
-}
-
-void CSetupDlg::StartWorker() {
     ShowItem(IDC_PROGRESS, true);
     ShowItem(IDC_INSTALL, false);
-
-    bool created = false;
-    try {
-        sync_ = std::make_unique<CSetupSync>();
-        sync_->dialogWindow = Hwnd();
-        sync_->progressWindow = Item(IDC_PROGRESS);
-        std::unique_ptr<CSetupThread> thread = NewSetupThread();
-        if (sync_->IsValid() && thread != nullptr && thread->CreateThread(THREAD_PRIORITY_NORMAL)) {
-            thread_ = std::move(thread);
-            created = true;
-        }
-    } catch (const std::bad_alloc&) {
-        created = false;
-    }
-    if (!created) {
+    if (!session_.Start(Hwnd(), Item(IDC_PROGRESS))) {
         AppMessageBoxId(IDS_INTERNAL_ERROR, MB_ICONSTOP | MB_OK);
         EndDialog(IDCANCEL);
         return;
     }
-
-    sync_->thread = thread_.get();
-    thread_->sync = sync_.get();
-    ::SetEvent(sync_->startEvent);
-    thread_->Resume();
-    SetupContextHold context;
     context->installState = Preparing;
 }
 
 LRESULT CSetupDlg::OnSetupStatus(WPARAM wParam, LPARAM data) {
-    if (sync_ != nullptr && sync_->CancelRequested()) return 1;
+    if (session_.CancelRequested()) return 1;
 
     const int code = static_cast<int>(wParam);
     switch (code) {
@@ -190,9 +153,9 @@ LRESULT CSetupDlg::OnSetupStatus(WPARAM wParam, LPARAM data) {
         ShowItem(IDC_PROGRESS, false);
         break;
     case Aborted:
-        if (thread_ != nullptr && thread_->ExitCode() == STILL_ACTIVE) {
-            sync_->RequestCancel();
-            WaitForDone();
+        if (session_.Running()) {
+            session_.Cancel();
+            session_.WaitForDone();
         }
         EndDialog(IDCANCEL);
         break;
@@ -216,12 +179,12 @@ void CSetupDlg::OnCancel() {
         if (pageList_ != nullptr) pageList_->RefreshCurrent();
         // The worker may still be deleting its temporary files: a restart
         // must not cut that short.
-        if (state == Completed) WaitForDone();
-        RunCompletionActions();
+        if (state == Completed) session_.WaitForDone();
+        session_.RunCompletionActions();
         EndDialog(IDCANCEL);
         return;
     }
-    if (state == Aborted || thread_ == nullptr) {
+    if (state == Aborted || !session_.Started()) {
         EndDialog(IDCANCEL);
         return;
     }
@@ -229,41 +192,15 @@ void CSetupDlg::OnCancel() {
 }
 
 void CSetupDlg::CancelRunningInstallation() {
-    HoldWorker();
+    session_.Hold();
     cancelQuestionOpen_ = true;
     const int answer = AppMessageBoxId(IDS_CANCEL_QUESTION, MB_YESNO | MB_ICONQUESTION);
     cancelQuestionOpen_ = false;
     if (answer != IDYES) {
-        ResumeWorker();
+        session_.Resume();
         return;
     }
-    if (thread_->ExitCode() == STILL_ACTIVE) {
-        sync_->RequestCancel();
-        ResumeWorker();
-        WaitForDone();
-    } else {
-        ResumeWorker();
-    }
+    session_.Cancel();
+    session_.WaitForDone();
     EndDialog(IDCANCEL);
-}
-
-void CSetupDlg::HoldWorker() {
-    if (sync_ != nullptr) sync_->Hold();
-}
-
-void CSetupDlg::ResumeWorker() {
-    if (sync_ != nullptr) sync_->Release();
-}
-
-void CSetupDlg::WaitForDone() {
-    if (sync_ == nullptr || thread_ == nullptr) return;
-    // A worker held by the cancel question could never get there.
-    ResumeWorker();
-    WaitDeliveringSentMessages(sync_->doneEvent);
-}
-
-void CSetupDlg::WaitForWorkerEnd() {
-    if (sync_ == nullptr || thread_ == nullptr) return;
-    WaitForDone();
-    WaitDeliveringSentMessages(thread_->Handle());
 }

@@ -18,6 +18,6 @@ public:
     virtual BOOL Activate() { return FALSE; }
     // Hides the page; TRUE when it may be left. Default: FALSE.
     virtual BOOL Deactivate() { return FALSE; }
-    // Ends the page (the pages of the setup delete themselves). Default: nothing.
+    // Ends the page before the page list deletes it. Default: nothing.
     virtual void Destroy() {}
 };

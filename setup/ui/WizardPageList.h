@@ -1,8 +1,10 @@
-// The ordered pages of the main dialog and which of them is current.
+// The ordered pages of the main dialog, which the list owns, and which of
+// them is current.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
 #include "ui/WizardPage.h"
@@ -13,9 +15,9 @@ public:
     CWizardPageList(const CWizardPageList&) = delete;
     CWizardPageList& operator=(const CWizardPageList&) = delete;
 
-    // Appends `page`; FALSE (list unchanged) when memory runs out or there
-    // is no page.
-    BOOL Add(CWizardPage* page);
+    // Appends `page` and takes it over; FALSE when memory runs out or there
+    // is no page: the list is unchanged and `page` stays with the caller.
+    BOOL Add(std::unique_ptr<CWizardPage>&& page);
     // The page at `index`; nullptr when there is none.
     CWizardPage* GetPage(int index) const;
     // Makes page `index` current: FALSE for an empty list, an index beyond
@@ -27,7 +29,8 @@ public:
     BOOL Next();
     // Refresh of the current page, if any.
     void RefreshCurrent();
-    // Destroy of every page in order; the list is empty afterwards.
+    // Destroy of every page in order, then the pages are deleted; the list
+    // is empty afterwards.
     void RemoveAll();
 
     CWizardPage* Current() const { return current_; }
@@ -36,6 +39,6 @@ public:
 
 private:
     CWizardPage* current_ = nullptr;
-    std::vector<CWizardPage*> pages_;
+    std::vector<std::unique_ptr<CWizardPage>> pages_;
     int index_ = -1;
 };

@@ -3,7 +3,7 @@
 #include "install/FileLoop.h"
 #include "install/RestartReplace.h"
 #include "register/Activation.h"
-#include "register/InstallRecord.h"
+#include "run/InstallRecord.h"
 #include "register/PreviousInstallation.h"
 #include "register/RegistryEntries.h"
 #include "register/Rollback.h"
@@ -11,10 +11,9 @@
 #include "setupdata/FolderCreation.h"
 #include "setupdata/Preparation.h"
 #include "setupdata/Volumes.h"
-#include "worker/MyException.h"
-#include "worker/SetupException.h"
-#include "worker/SetupStatus.h"
-#include "worker/WorkerOps.h"
+#include "run/MyException.h"
+#include "run/SetupStatus.h"
+#include "run/WorkerOps.h"
 
 namespace {
 
@@ -28,30 +27,33 @@ InstallRun::~InstallRun() {
     CleanUp();
 }
 
-void InstallRun::RunBody() {
-    RunPreparation(work_, RemovePreviousInstallation);
-    CollectVolumes(work_);
-    JoinAndOpen(work_);
-    CreateFolders(work_);
-    InstallFiles(work_);
+RunResult InstallRun::RunBody() {
+    try {
+        RunPreparation(work_, RemovePreviousInstallation);
+        CollectVolumes(work_);
+        JoinAndOpen(work_);
+        CreateFolders(work_);
+        InstallFiles(work_);
 
-    // Finishing.
-    WriteProductKey(work_);
-    NotifyDialog(work_.sync, true, Finishing, 0);
-    WriteUninstallSupport(work_);
-    ActivateScreensaver(work_.screensaverPath);
-    ScheduleRestartReplacements(work_);
+        // Finishing.
+        WriteProductKey(work_);
+        NotifyDialog(work_.sync, true, Finishing, 0);
+        WriteUninstallSupport(work_);
+        ActivateScreensaver(work_.screensaverPath);
+        ScheduleRestartReplacements(work_);
+    } catch (const CSilentAbort&) {
+        return RunResult::Cancelled;
+    }
 
-    // Completion: the last step of the bar, Completed, and out through the
-    // same end as every other run.
+    // Completion: the last step of the bar and Completed.
     SetProgressStep(work_.sync, kCompletionStep);
     StepProgress(work_.sync);
     NotifyDialog(work_.sync, true, Completed, 0);
     succeeded_ = true;
-    throw CMyException();
+    return RunResult::Completed;
 }
 
-void InstallRun::CleanUp() {
+void InstallRun::CleanUp() noexcept {
     try {
         // The joined data is one of the temporary files: close it first.
         work_.Release();

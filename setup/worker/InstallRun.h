@@ -3,28 +3,29 @@
 #pragma once
 
 #include "context/SetupContext.h"
-#include "setupdata/SetupWork.h"
-#include "worker/SetupSync.h"
+#include "run/SetupSync.h"
+#include "run/SetupWork.h"
+#include "worker/SetupThread.h"
 
-class InstallRun {
+class InstallRun : public SetupRun {
 public:
     InstallRun(CSetupSync& sync, SetupContext& context);
-    ~InstallRun();
+    ~InstallRun() override;
     InstallRun(const InstallRun&) = delete;
     InstallRun& operator=(const InstallRun&) = delete;
 
-    // The installation body. It always ends with an exception: CMyException
-    // after the completion step (Succeeded() is then true) or on cancel,
-    // CSetupException or CFileException on an error.
-    void RunBody();
+    // The stages in order, then the completion step: Completed. A cancel
+    // request (or Cancel on the question about an earlier installation)
+    // ends it as Cancelled; an installation error (CSetupException) or a
+    // file error (CFileException) leaves it.
+    RunResult RunBody() override;
 
-    // True once the completion step has run.
+    // True once the completion step has run: the success flag.
     bool Succeeded() const { return succeeded_; }
 
     // The end of every run: close what the run holds, undo the installation
-    // unless it succeeded, delete the temporary files and folders. Never
-    // throws.
-    void CleanUp();
+    // unless it succeeded, delete the temporary files and folders.
+    void CleanUp() noexcept override;
 
     // The run's working state (record, copies, joined data); for the stages
     // and for tests.

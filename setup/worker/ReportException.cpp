@@ -4,9 +4,9 @@
 
 #include "framework/FileException.h"
 #include "res/resource.h"
-#include "worker/AskUser.h"
-#include "worker/SetupException.h"
-#include "worker/WorkerOps.h"
+#include "run/AskUser.h"
+#include "run/SetupException.h"
+#include "run/WorkerOps.h"
 
 int ReportWorkerException(std::exception_ptr error) {
     if (!error) return 0;

@@ -5,26 +5,15 @@
 
 #include "context/SetupContext.h"
 #include "worker/InstallRun.h"
-#include "worker/MyException.h"
+#include "run/MyException.h"
 #include "worker/ReportException.h"
-#include "worker/SetupException.h"
-#include "worker/SetupStatus.h"
-#include "worker/WorkerOps.h"
+#include "run/SetupException.h"
+#include "run/SetupStatus.h"
+#include "run/WorkerOps.h"
 
 namespace {
 
 constexpr int kProgressMaximum = 1200000;
-
-class InstallSetupRun : public SetupRun {
-public:
-    InstallSetupRun(CSetupSync& sync, SetupContext& context) : run_(sync, context) {}
-    void RunBody() override { run_.RunBody(); }
-    bool Succeeded() const override { return run_.Succeeded(); }
-    void CleanUp() override { run_.CleanUp(); }
-
-private:
-    InstallRun run_;
-};
 
 // Lack of memory that no stage has turned into an installation error yet is
 // reported like one.
@@ -64,7 +53,7 @@ BOOL CSetupThread::InitInstance() {
 }
 
 std::unique_ptr<SetupRun> CSetupThread::CreateRun(CSetupSync& syncRecord, SetupContext& context) {
-    return std::make_unique<InstallSetupRun>(syncRecord, context);
+    return std::make_unique<InstallRun>(syncRecord, context);
 }
 
 int CSetupThread::Run() {
@@ -75,26 +64,24 @@ int CSetupThread::Run() {
     std::unique_ptr<SetupRun> run;
     std::exception_ptr error;
     bool contextHeld = false;
+    bool completed = false;
     try {
         SetupContext* context = AcquireSetupContext();
         contextHeld = true;
-        ::WaitForSingleObject(record.startEvent, INFINITE);
+        ::WaitForSingleObject(record.startEvent.Get(), INFINITE);
         SetProgressRange(record, 0, kProgressMaximum);
         SetProgressPos(record, 0);
         NotifyDialog(record, true, Preparing, 0);
         run = CreateRun(record, *context);
-        run->RunBody();
-        // The body ends with an exception in every case; falling out of it
-        // without the completion step earns nothing.
-        if (!run->Succeeded()) throw CSetupException(SetupPhase::Internal, SetupCause::InternalError);
+        completed = run->RunBody() == RunResult::Completed;
     } catch (...) {
         error = MapOutOfMemory(std::current_exception());
     }
-    return EndRun(record, run, error, contextHeld);
+    return EndRun(record, run, error, contextHeld, completed);
 }
 
 int CSetupThread::EndRun(CSetupSync& record, std::unique_ptr<SetupRun>& run, std::exception_ptr error,
-                         bool contextHeld) {
+                         bool contextHeld, bool completed) noexcept {
     ended_ = true;
     // The end of every run; not while the cancel question is open.
     WaitWhileHeld(record);
@@ -107,7 +94,7 @@ int CSetupThread::EndRun(CSetupSync& record, std::unique_ptr<SetupRun>& run, std
             if (IsSilent(error)) error = MapOutOfMemory(std::current_exception());
         }
     }
-    const bool succeeded = run && run->Succeeded();
+    const bool succeeded = run && completed;
     try {
         ReportWorkerException(error);
     } catch (...) {
@@ -121,7 +108,7 @@ int CSetupThread::EndRun(CSetupSync& record, std::unique_ptr<SetupRun>& run, std
     }
 
     NotifyDialog(record, true, succeeded ? Completed : Aborted, 0);
-    ::SetEvent(record.doneEvent);
+    ::SetEvent(record.doneEvent.Get());
     return succeeded ? 0 : 1;
 }
 
@@ -131,5 +118,5 @@ int CSetupThread::OnUnexpectedException() {
     // already.
     if (sync == nullptr || ended_) return 1;
     std::unique_ptr<SetupRun> none;
-    return EndRun(*sync, none, std::make_exception_ptr(UnexpectedThreadError()), false);
+    return EndRun(*sync, none, std::make_exception_ptr(UnexpectedThreadError()), false, false);
 }

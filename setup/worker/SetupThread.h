@@ -7,17 +7,26 @@
 #include <memory>
 
 #include "framework/WorkerThread.h"
-#include "worker/SetupSync.h"
+#include "run/SetupSync.h"
 
 class SetupContext;
 
-// One installation as the thread runs it: the body, which always ends with an
-// exception, whether it earned its success, and the clean-up at the end.
+// How a run ended without an error.
+enum class [[nodiscard]] RunResult {
+    Completed,  // the completion step ran: the installation stays
+    Cancelled,  // a cancel request or the user ended it silently: it is undone
+};
+
+// One installation as the thread runs it: the body and the clean-up at the
+// end.
 class SetupRun {
 public:
     virtual ~SetupRun() = default;
-    virtual void RunBody() = 0;
-    virtual bool Succeeded() const = 0;
+    // The installation. An installation error, a file error or any other
+    // exception leaves it.
+    virtual RunResult RunBody() = 0;
+    // The end of every run, after RunBody however it ended: undoes the
+    // installation unless it completed, and removes the temporary things.
     virtual void CleanUp() = 0;
 };
 
@@ -53,8 +62,10 @@ private:
     };
 
     // The end of every run: clean-up, one message by the kind of `error`,
-    // Completed or Aborted, the done event. Returns the exit code.
-    int EndRun(CSetupSync& record, std::unique_ptr<SetupRun>& run, std::exception_ptr error, bool contextHeld);
+    // Completed (when `completed`) or Aborted, the done event. Returns the
+    // exit code. Nothing leaves it.
+    int EndRun(CSetupSync& record, std::unique_ptr<SetupRun>& run, std::exception_ptr error, bool contextHeld,
+               bool completed) noexcept;
 
     bool ended_ = false;
 };

@@ -3,7 +3,7 @@
 // is there (a log path without quotation marks; the original's path).
 #include "FuzzCheck.h"
 
-#include "CommandLine.h"
+#include "uninstaller/CommandLine.h"
 
 #include <string>
 

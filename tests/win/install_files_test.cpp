@@ -306,7 +306,7 @@ protected:
                 if (record.registryEntries().size() == 3) sync.RequestCancel();
             };
         }
-        outcome = Outcome([&] { run.RunBody(); });
+        outcome = RunOutcome(run);
         if (!context.uninstallerPath.empty()) ::DeleteFileA(context.uninstallerPath.c_str());
     }
 
@@ -326,7 +326,7 @@ TEST_F(LoopTest, EveryFileIsPutInPlaceAndTheScreensaverWithoutAQuestion) {
     InstallRun run(sync, context);
     Run(spec, run);
     SetupWork& w = run.Work();
-    EXPECT_EQ(outcome, "silent");
+    EXPECT_EQ(outcome, "cancelled");
     EXPECT_FALSE(run.Succeeded());
     EXPECT_EQ(boxes.Count(), 0u);
     EXPECT_EQ(ReadBytes(destination + "\\kalvorin.scr"), spec.files[0].content);
@@ -369,7 +369,7 @@ TEST_F(LoopTest, AContentThatInflatesShortIsInstalledAsProduced) {
     WriteBytes(source + "\\_setup.spd", PackedProgram());
     InstallRun run(sync, context);
     RunToTheEnd(run);
-    EXPECT_EQ(outcome, "silent");
+    EXPECT_EQ(outcome, "cancelled");
     EXPECT_EQ(ReadBytes(destination + "\\kurz.dat"), produced);
 }
 
@@ -385,7 +385,7 @@ TEST_F(LoopTest, ACancelDuringExtractionEndsAtTheNextPollAndRemovesWhatWasInstal
         if (run.Work().filesRead == 3 && filesSeen++ == 0) sync.RequestCancel();
     };
     Run(spec, run);
-    EXPECT_EQ(outcome, "silent");
+    EXPECT_EQ(outcome, "cancelled");
     EXPECT_EQ(run.Work().record.installedFiles().size(), 2u);
     EXPECT_EQ(boxes.Count(), 0u);
     run.CleanUp();

@@ -29,7 +29,7 @@
 #include "system/SystemInfo.h"
 #include "framework/StringTable.h"
 #include "res/resource.h"
-#include "worker/DiskPrompt.h"
+#include "run/DiskPrompt.h"
 #include "stagetest/StageFixture.h"
 #include "worker/InstallRun.h"
 #include "worker/SetupThread.h"
@@ -214,8 +214,7 @@ public:
 class PromptlessRun : public SetupRun {
 public:
     PromptlessRun(CSetupSync& sync, SetupContext& context) : run_(sync, context) { run_.Work().prompt = &prompt_; }
-    void RunBody() override { run_.RunBody(); }
-    bool Succeeded() const override { return run_.Succeeded(); }
+    RunResult RunBody() override { return run_.RunBody(); }
     void CleanUp() override { run_.CleanUp(); }
 
 private:
@@ -381,7 +380,7 @@ TEST_F(MutationTest, EveryDamagedSetupEndsWithItsMessageOrAnIntactInstallation) 
         MutationThread thread;
         thread.sync = &runSync;
         ASSERT_TRUE(thread.CreateThread());
-        ::SetEvent(runSync.startEvent);
+        ::SetEvent(runSync.startEvent.Get());
         thread.Resume();
         const HANDLE handle = thread.Handle();
         const DWORD started = ::GetTickCount();

@@ -10,10 +10,10 @@
 #include "framework/App.h"
 #include "framework/FileException.h"
 #include "support/MessageBoxScript.h"
-#include "worker/AskUser.h"
-#include "worker/RememberedAnswer.h"
+#include "run/AskUser.h"
+#include "run/RememberedAnswer.h"
 #include "worker/ReportException.h"
-#include "worker/SetupException.h"
+#include "run/SetupException.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "codec/Compression.h"
 #include "codec/PackedProgram.h"
 #include "setupdata/Catalog.h"
-#include "setupdata/CatalogFile.h"
+#include "run/CatalogFile.h"
 #include "stagetest/StageFixture.h"
 
 using namespace stagetest;

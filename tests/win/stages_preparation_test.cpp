@@ -251,7 +251,7 @@ TEST_F(PreparationTest, AChangedByteStopsTheRunBeforeAnyFolderExists) {
     WriteMedia(source, image);
     MessageBoxScript boxes;
     InstallRun run(sync, context);
-    EXPECT_EQ(Outcome([&] { run.RunBody(); }), "Preparation/DamagedSetupFile");
+    EXPECT_EQ(RunOutcome(run), "Preparation/DamagedSetupFile");
     EXPECT_FALSE(IsFolder(destination));
     EXPECT_FALSE(IsFolder(root + "\\dest"));
     for (const Status& s : Statuses()) EXPECT_NE(s.code, CreatingFolders);

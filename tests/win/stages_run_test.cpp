@@ -76,9 +76,7 @@ protected:
 
 TEST_F(RunTest, ARunInstallsEveryFileAndCompletes) {
     InstallRun run(sync, context);
-    std::string outcome = Outcome([&] { run.RunBody(); });
-    // The normal end of the body is the silent abort, after the success mark.
-    EXPECT_EQ(outcome, "silent");
+    EXPECT_EQ(RunOutcome(run), "completed");
     EXPECT_TRUE(run.Succeeded());
 
     // The run got through every stage.
@@ -129,7 +127,7 @@ TEST_F(RunTest, ACancelAtTheLastPointUndoesEverythingButTheUninstallerAndKeepsWh
     run.Work().onCancelPoint = [&] {
         if (record.registryEntries().size() == 3) sync.RequestCancel();
     };
-    ASSERT_EQ(Outcome([&] { run.RunBody(); }), "silent");
+    ASSERT_EQ(RunOutcome(run), "cancelled");
     EXPECT_FALSE(run.Succeeded());
     const std::vector<spd::RegistryEntryRecord> entries = record.registryEntries();
     ASSERT_FALSE(context.uninstallerPath.empty());
@@ -178,7 +176,7 @@ TEST_F(RunTest, ACancelAtEachCancelPointEndsSilentlyAndLeavesNothing) {
     {
         InstallRun run(sync, context);
         run.Work().onCancelPoint = [&] { ++points; };
-        ASSERT_EQ(Outcome([&] { run.RunBody(); }), "silent");
+        ASSERT_EQ(RunOutcome(run), "completed");
         ASSERT_TRUE(run.Succeeded());
         const std::vector<spd::RegistryEntryRecord> entries = run.Work().record.registryEntries();
         run.CleanUp();
@@ -207,7 +205,7 @@ TEST_F(RunTest, ACancelAtEachCancelPointEndsSilentlyAndLeavesNothing) {
         run.Work().onCancelPoint = [&] {
             if (++seen == n) sync.RequestCancel();
         };
-        const std::string outcome = Outcome([&] { run.RunBody(); });
+        const std::string outcome = RunOutcome(run);
         if (!context.uninstallerPath.empty()) uninstallers.push_back(context.uninstallerPath);
         if (seen < n) {
             // This run drew fewer names: the clock moved on between files.
@@ -218,7 +216,7 @@ TEST_F(RunTest, ACancelAtEachCancelPointEndsSilentlyAndLeavesNothing) {
             ExpectNothingLeft();
             continue;
         }
-        EXPECT_EQ(outcome, "silent") << "cancel point " << n;
+        EXPECT_EQ(outcome, "cancelled") << "cancel point " << n;
         // Up to the verified joined data only temporary things exist; the
         // destination is created before the first folder record is read.
         const InstallRecord& record = run.Work().record;
@@ -240,7 +238,7 @@ TEST_F(RunTest, AnErrorAfterTheFoldersWereCreatedRemovesThemInTheCleanUp) {
     ::DeleteFileA((source + "\\user.001").c_str());
     ::DeleteFileA((source + "\\user.002").c_str());
     InstallRun run(sync, context);
-    EXPECT_EQ(Outcome([&] { run.RunBody(); }), "FileInstallation/DamagedSetupFile");
+    EXPECT_EQ(RunOutcome(run), "FileInstallation/DamagedSetupFile");
     EXPECT_TRUE(IsFolder(destination + "\\Docs\\Bilder"));
     run.CleanUp();
     EXPECT_FALSE(IsFolder(destination));

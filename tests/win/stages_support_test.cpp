@@ -3,8 +3,8 @@
 // creation rule, removing listed files and folders), on real files.
 #include <gtest/gtest.h>
 
-#include "register/InstallRecord.h"
-#include "setupdata/BaseFolderMap.h"
+#include "run/InstallRecord.h"
+#include "run/BaseFolderMap.h"
 #include "setupdata/PathRules.h"
 #include "setupdata/SetupFiles.h"
 #include "stagetest/StageFixture.h"

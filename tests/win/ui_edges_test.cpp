@@ -16,7 +16,7 @@
 #include "res/resource.h"
 #include "support/MessageBoxScript.h"
 #include "uitest/ScriptedSetup.h"
-#include "worker/SetupException.h"
+#include "run/SetupException.h"
 
 namespace {
 
@@ -142,9 +142,9 @@ TEST_F(EdgeTest, AnExceptionAtTheWorkersEntryEndsTheRunAsAnUnexpectedError) {
     sync.dialogWindow = status;
     thread.sync = &sync;
     ASSERT_TRUE(thread.CreateThread());
-    ::SetEvent(sync.startEvent);
+    ::SetEvent(sync.startEvent.Get());
     thread.Resume();
-    ASSERT_EQ(::WaitForSingleObject(sync.doneEvent, 10000), WAIT_OBJECT_0);
+    ASSERT_EQ(::WaitForSingleObject(sync.doneEvent.Get(), 10000), WAIT_OBJECT_0);
     ASSERT_EQ(::WaitForSingleObject(thread.Handle(), 10000), WAIT_OBJECT_0);
     EXPECT_EQ(thread.ExitCode(), 1u);
     EXPECT_FALSE(record.bodyStarted);
@@ -177,9 +177,9 @@ TEST_F(MainDialogEdgeTest, AnExceptionInTheMainDialogCancelsTheRunningWorkerAndE
     dialog.steps.push_back([](ScriptedSetupDlg&) -> bool { throw std::runtime_error("dialog"); });
     EXPECT_EQ(dialog.DoModal(), IDABORT);
     EXPECT_TRUE(dialog.record.cleanedUp);
-    EXPECT_EQ(::WaitForSingleObject(dialog.Sync()->doneEvent, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(::WaitForSingleObject(dialog.Sync()->cancelEvent, 0), WAIT_OBJECT_0);
-    dialog.WaitForWorkerEnd();
+    EXPECT_EQ(::WaitForSingleObject(dialog.Session().Sync()->doneEvent.Get(), 0), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(dialog.Session().Sync()->cancelEvent.Get(), 0), WAIT_OBJECT_0);
+    dialog.Session().WaitForEnd();
     ExpectOneUnexpectedErrorBox();
 }
 

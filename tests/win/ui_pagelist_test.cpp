@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -56,15 +57,20 @@ private:
 
 class PageListTest : public testing::Test {
 protected:
-    PageListTest() : a("a", log), b("b", log), c("c", log) {}
+    PageListTest()
+        : pa(std::make_unique<FakePage>("a", log)), pb(std::make_unique<FakePage>("b", log)),
+          pc(std::make_unique<FakePage>("c", log)), a(Fake(pa)), b(Fake(pb)), c(Fake(pc)) {}
+    static FakePage& Fake(const std::unique_ptr<CWizardPage>& page) { return static_cast<FakePage&>(*page); }
     void AddAll() {
-        ASSERT_TRUE(list.Add(&a));
-        ASSERT_TRUE(list.Add(&b));
-        ASSERT_TRUE(list.Add(&c));
+        ASSERT_TRUE(list.Add(std::move(pa)));
+        ASSERT_TRUE(list.Add(std::move(pb)));
+        ASSERT_TRUE(list.Add(std::move(pc)));
     }
     Log log;
-    FakePage a, b, c;
     CWizardPageList list;
+    // The pages until the list takes them over.
+    std::unique_ptr<CWizardPage> pa, pb, pc;
+    FakePage &a, &b, &c;
 };
 
 TEST_F(PageListTest, NewListIsEmptyWithoutCurrentPage) {
@@ -86,19 +92,19 @@ TEST_F(PageListTest, AddAppendsInOrderAndCallsNothing) {
 
 TEST_F(PageListTest, AddReturnsFalseWhenMemoryRunsOut) {
     g_failNextAllocation = true;
-    EXPECT_FALSE(list.Add(&a));
+    EXPECT_FALSE(list.Add(std::move(pa)));
     EXPECT_EQ(list.Count(), 0);
     EXPECT_EQ(list.GetPage(0), nullptr);
 
-    ASSERT_TRUE(list.Add(&a));
+    ASSERT_TRUE(list.Add(std::move(pa)));
     // The array has to grow for the second page.
     g_failNextAllocation = true;
-    EXPECT_FALSE(list.Add(&b));
+    EXPECT_FALSE(list.Add(std::move(pb)));
     g_failNextAllocation = false;
     EXPECT_EQ(list.Count(), 1);
     EXPECT_EQ(list.GetPage(0), &a);
     EXPECT_EQ(list.GetPage(1), nullptr);
-    EXPECT_TRUE(list.Add(&b));
+    EXPECT_TRUE(list.Add(std::move(pb)));
     EXPECT_EQ(list.GetPage(1), &b);
 }
 
@@ -255,7 +261,7 @@ TEST_F(PageListTest, NextOnTheLastPageDoesNotFinishWhenAPageIsIncomplete) {
 }
 
 TEST_F(PageListTest, NextOnASinglePageList) {
-    ASSERT_TRUE(list.Add(&a));
+    ASSERT_TRUE(list.Add(std::move(pa)));
     EXPECT_TRUE(list.Next());
     EXPECT_EQ(list.Current(), &a);
     log.clear();
@@ -293,25 +299,33 @@ TEST_F(PageListTest, RemoveAllDestroysEveryPageInOrderAndEmptiesTheList) {
     EXPECT_TRUE(log.empty());
 }
 
-// The setup's pages delete themselves in Destroy.
-class SelfDeletingPage : public CWizardPage {
+// The list owns its pages: each is destroyed, then deleted.
+class CountedPage : public CWizardPage {
 public:
-    explicit SelfDeletingPage(int& destroyed) : destroyed_(destroyed) {}
-    ~SelfDeletingPage() override { ++destroyed_; }
-    void Destroy() override { delete this; }
+    CountedPage(Log& log, int& deleted) : log_(log), deleted_(deleted) {}
+    ~CountedPage() override { ++deleted_; }
+    void Destroy() override { log_.push_back("Destroy after " + std::to_string(deleted_) + " deleted"); }
 
 private:
-    int& destroyed_;
+    Log& log_;
+    int& deleted_;
 };
 
-TEST(PageListOwnership, RemoveAllEndsSelfDeletingPages) {
-    int destroyed = 0;
+TEST(PageListOwnership, RemoveAllDestroysEveryPageThenDeletesThem) {
+    Log log;
+    int deleted = 0;
     CWizardPageList list;
-    ASSERT_TRUE(list.Add(new SelfDeletingPage(destroyed)));
-    ASSERT_TRUE(list.Add(new SelfDeletingPage(destroyed)));
+    ASSERT_TRUE(list.Add(std::make_unique<CountedPage>(log, deleted)));
+    ASSERT_TRUE(list.Add(std::make_unique<CountedPage>(log, deleted)));
     list.RemoveAll();
-    EXPECT_EQ(destroyed, 2);
+    EXPECT_EQ(log, (Log{"Destroy after 0 deleted", "Destroy after 0 deleted"}));
+    EXPECT_EQ(deleted, 2);
     EXPECT_EQ(list.Count(), 0);
+    {
+        CWizardPageList other;
+        ASSERT_TRUE(other.Add(std::make_unique<CountedPage>(log, deleted)));
+    }
+    EXPECT_EQ(deleted, 3) << "a list deletes what it holds when it goes";
 }
 
 TEST(PageListDefaults, InterfaceDefaults) {
@@ -325,13 +339,14 @@ TEST(PageListDefaults, InterfaceDefaults) {
 
     // With the defaults, a list cannot leave its first page.
     CWizardPageList list;
-    CWizardPage second;
-    ASSERT_TRUE(list.Add(&page));
-    ASSERT_TRUE(list.Add(&second));
+    auto first = std::make_unique<CWizardPage>();
+    CWizardPage* firstPage = first.get();
+    ASSERT_TRUE(list.Add(std::move(first)));
+    ASSERT_TRUE(list.Add(std::make_unique<CWizardPage>()));
     EXPECT_FALSE(list.Next());
-    EXPECT_EQ(list.Current(), &page);
+    EXPECT_EQ(list.Current(), firstPage);
     EXPECT_FALSE(list.Next());
-    EXPECT_EQ(list.Current(), &page);
+    EXPECT_EQ(list.Current(), firstPage);
 }
 
 }  // namespace

@@ -11,9 +11,9 @@
 
 #include "framework/Handles.h"
 #include "support/MessageBoxScript.h"
-#include "ui/CompletionActions.h"
+#include "register/CompletionActions.h"
 #include "uitest/ScriptedSetup.h"
-#include "worker/SetupStatus.h"
+#include "run/SetupStatus.h"
 
 using namespace uitest;
 
@@ -39,7 +39,7 @@ class SetupDialogTest : public ContextFixture {
 protected:
     INT_PTR Run() {
         const INT_PTR result = dialog.DoModal();
-        dialog.WaitForWorkerEnd();
+        dialog.Session().WaitForEnd();
         return result;
     }
     void Step(ScriptedSetupDlg::Step step) { dialog.steps.push_back(std::move(step)); }
@@ -123,7 +123,7 @@ TEST_F(SetupDialogTest, CancelBeforeInstallClosesWithoutQuestionOrAction) {
     EXPECT_EQ(dialog.completionActionsRun, 1);  // called, with nothing chosen
     EXPECT_EQ(dialog.rebootChosenAtClose, 0);
     EXPECT_EQ(dialog.showPropertiesChosenAtClose, 0);
-    EXPECT_EQ(dialog.Sync(), nullptr);
+    EXPECT_EQ(dialog.Session().Sync(), nullptr);
     EXPECT_EQ((*context).installState, kInstallNotStarted);
 }
 
@@ -140,7 +140,7 @@ TEST_F(SetupDialogTest, EnterDoesNothingAndEscapeActsAsCancel) {
     Step([&passes](ScriptedSetupDlg& d) {
         // Some passes later the dialog is still there, unchanged.
         if (++passes < 20) return false;
-        EXPECT_EQ(d.Sync(), nullptr);
+        EXPECT_EQ(d.Session().Sync(), nullptr);
         EXPECT_EQ(d.cancelsHandled, 0);
         EXPECT_TRUE(d.IsItemVisible(1014));
         HWND field = d.PageItem(0, 1012);
@@ -165,7 +165,7 @@ TEST_F(SetupDialogTest, InvalidDestinationsShowTheInvalidPathMessageAndStartNoth
         InstallWith(folder);
         Step([folder, i, this](ScriptedSetupDlg& d) {
             if (boxes.Count() < i + 1) return false;  // until the click has been handled
-            EXPECT_EQ(d.Sync(), nullptr) << folder;
+            EXPECT_EQ(d.Session().Sync(), nullptr) << folder;
             EXPECT_TRUE(d.IsItemVisible(1014)) << folder;
             EXPECT_FALSE(d.IsItemVisible(1000)) << folder;
             EXPECT_TRUE(::IsWindowEnabled(d.PageItem(0, 1012))) << folder;
@@ -196,7 +196,7 @@ TEST_F(SetupDialogTest, AcceptedDestinationStartsTheWorkerAndLocksTheFolderField
     };
     InstallWith("C:\\Gibt es noch nicht\\");
     Step([](ScriptedSetupDlg& d) {
-        if (d.Sync() == nullptr) return false;
+        if (d.Session().Sync() == nullptr) return false;
         // The first pass after Install.
         EXPECT_FALSE(::IsWindowEnabled(d.PageItem(0, 1012)));
         EXPECT_FALSE(::IsWindowEnabled(d.PageItem(0, 1004)));
@@ -243,7 +243,7 @@ TEST_F(SetupDialogTest, AcceptedDestinations) {
         });
         (*context).installState = kInstallNotStarted;
         EXPECT_EQ(d.DoModal(), IDCANCEL) << folder;
-        d.WaitForWorkerEnd();
+        d.Session().WaitForEnd();
         EXPECT_TRUE(d.record.bodyStarted) << folder;
         EXPECT_EQ((*context).destination, folder);
     }

@@ -16,12 +16,12 @@
 #include "framework/StringTable.h"
 #include "res/resource.h"
 #include "support/MessageBoxScript.h"
-#include "ui/WaitLoop.h"
+#include "framework/WaitLoop.h"
 #include "uitest/ScriptedSetup.h"
-#include "worker/AskUser.h"
-#include "worker/SetupException.h"
-#include "worker/SetupStatus.h"
-#include "worker/WorkerOps.h"
+#include "run/AskUser.h"
+#include "run/SetupException.h"
+#include "run/SetupStatus.h"
+#include "run/WorkerOps.h"
 
 using namespace uitest;
 
@@ -51,9 +51,9 @@ protected:
         FakeThread thread(std::move(body), record_);
         EXPECT_TRUE(thread.CreateThread());
         thread.sync = &sync_;
-        ::SetEvent(sync_.startEvent);
+        ::SetEvent(sync_.startEvent.Get());
         thread.Resume();
-        WaitDeliveringSentMessages(sync_.doneEvent);
+        WaitDeliveringSentMessages(sync_.doneEvent.Get());
         codesAtDone_ = TakePostedCodes();
         boxesAtDone_ = boxes_.Count();
         EXPECT_EQ(::WaitForSingleObject(thread.Handle(), 10000), WAIT_OBJECT_0);
@@ -111,7 +111,7 @@ TEST_F(WorkerThreadTest, StartSetsTheProgressRangeAndPosition) {
         low = range.iLow;
         high = range.iHigh;
         pos = static_cast<int>(::SendMessageA(sync.progressWindow, PBM_GETPOS, 0, 0));
-        throw CMyException();
+        throw CSilentAbort();
     });
     EXPECT_EQ(low, 0);
     EXPECT_EQ(high, 1200000);
@@ -140,7 +140,7 @@ TEST_F(WorkerThreadTest, CancelEndsSilentlyWithAborted) {
     EXPECT_EQ(boxes_.Count(), 0u);
     EXPECT_TRUE(record_.cleanedUp);
     // Nobody clears the cancel request.
-    EXPECT_EQ(::WaitForSingleObject(sync_.cancelEvent, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(sync_.cancelEvent.Get(), 0), WAIT_OBJECT_0);
 }
 
 TEST_F(WorkerThreadTest, OutOfMemoryIsReportedAsAnInstallationError) {
@@ -173,17 +173,16 @@ TEST_F(WorkerThreadTest, AnyOtherExceptionShowsTheUnexpectedError) {
     EXPECT_EQ(codesAtDone_, (std::vector<int>{Preparing, Aborted}));
 }
 
-TEST_F(WorkerThreadTest, BodyThatReturnsWithoutCompletionIsNoSuccess) {
+TEST_F(WorkerThreadTest, ARunThatReturnsCancelledIsNoSuccessAndSilent) {
     const DWORD exitCode = RunToEnd([](CSetupSync&, SetupContext&, FakeRun&) {});
     EXPECT_EQ(exitCode, 1u);
     EXPECT_EQ(codesAtDone_, (std::vector<int>{Preparing, Aborted}));
-    ASSERT_EQ(boxes_.Count(), 1u);
-    EXPECT_EQ(boxes_.Shown()[0].text, "Ein interner Fehler ist aufgetreten.\nEin interner Fehler ist aufgetreten.");
+    EXPECT_EQ(boxes_.Count(), 0u);
 }
 
 TEST_F(WorkerThreadTest, FailingCleanUpAfterACancelIsReported) {
     record_.onCleanUp = [] { throw CSetupException(SetupPhase::Completion, SetupCause::FileError); };
-    const DWORD exitCode = RunToEnd([](CSetupSync&, SetupContext&, FakeRun&) { throw CMyException(); });
+    const DWORD exitCode = RunToEnd([](CSetupSync&, SetupContext&, FakeRun&) { throw CSilentAbort(); });
     EXPECT_EQ(exitCode, 1u);
     ASSERT_EQ(boxes_.Count(), 1u);
     EXPECT_EQ(boxes_.Shown()[0].text,
@@ -203,7 +202,7 @@ TEST_F(WorkerThreadTest, FailingCleanUpNeverHidesTheBodysError) {
 }
 
 TEST_F(WorkerThreadTest, NothingHappensBeforeTheStartEvent) {
-    FakeThread thread([](CSetupSync&, SetupContext&, FakeRun&) { throw CMyException(); }, record_);
+    FakeThread thread([](CSetupSync&, SetupContext&, FakeRun&) { throw CSilentAbort(); }, record_);
     ASSERT_TRUE(thread.CreateThread());
     thread.sync = &sync_;
     thread.Resume();
@@ -213,14 +212,14 @@ TEST_F(WorkerThreadTest, NothingHappensBeforeTheStartEvent) {
     EXPECT_TRUE(TakePostedCodes().empty());
     EXPECT_EQ(SetupContextUseCount(), 2);  // the worker holds the context from its start
 
-    ::SetEvent(sync_.startEvent);
-    WaitDeliveringSentMessages(sync_.doneEvent);
+    ::SetEvent(sync_.startEvent.Get());
+    WaitDeliveringSentMessages(sync_.doneEvent.Get());
     EXPECT_EQ(::WaitForSingleObject(thread.Handle(), 10000), WAIT_OBJECT_0);
     EXPECT_TRUE(record_.bodyStarted);
     EXPECT_EQ(TakePostedCodes(), (std::vector<int>{Preparing, Aborted}));
     EXPECT_EQ(SetupContextUseCount(), 1);
     // The start event resets itself.
-    EXPECT_EQ(::WaitForSingleObject(sync_.startEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(::WaitForSingleObject(sync_.startEvent.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
 // ---------------------------------------------------------------------------
@@ -320,7 +319,7 @@ class DialogWorkerTest : public ContextFixture {
 protected:
     INT_PTR Run() {
         const INT_PTR result = dialog.DoModal();
-        dialog.WaitForWorkerEnd();
+        dialog.Session().WaitForEnd();
         return result;
     }
     // Install on the first pass, then wait until the worker runs.
@@ -329,7 +328,7 @@ protected:
             d.Click(1014);
             return true;
         });
-        dialog.steps.push_back([](ScriptedSetupDlg& d) { return d.Sync() != nullptr; });
+        dialog.steps.push_back([](ScriptedSetupDlg& d) { return d.Session().Sync() != nullptr; });
     }
     MessageBoxScript boxes;
     ScriptedSetupDlg dialog;
@@ -396,7 +395,7 @@ TEST_F(DialogWorkerTest, StatusLineFollowsTheCodesUntilTheFinishPage) {
     EXPECT_EQ(dialog.completionActionsRun, 1);
     EXPECT_EQ(dialog.rebootChosenAtClose, 0);
     EXPECT_EQ(dialog.showPropertiesChosenAtClose, 1);
-    EXPECT_EQ(dialog.Thread()->ExitCode(), 0u);
+    EXPECT_EQ(dialog.Session().Thread()->ExitCode(), 0u);
 }
 
 TEST_F(DialogWorkerTest, SecondCompletedLeavesTheFinishPageAsItIs) {
@@ -443,7 +442,7 @@ TEST_F(DialogWorkerTest, ClosingRightAfterCompletedWaitsForTheWorkersCleanUp) {
     EXPECT_EQ(Run(), IDCANCEL);
     EXPECT_EQ(dialog.completionActionsRun, 1);
     EXPECT_TRUE(dialog.cleanedUpBeforeCompletionActions);
-    EXPECT_EQ(::WaitForSingleObject(dialog.Sync()->doneEvent, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(dialog.Session().Sync()->doneEvent.Get(), 0), WAIT_OBJECT_0);
 }
 
 TEST_F(DialogWorkerTest, CancelAnsweredNoResumesWithNothingLost) {
@@ -490,7 +489,7 @@ TEST_F(DialogWorkerTest, CancelAnsweredNoResumesWithNothingLost) {
     ASSERT_EQ(files.size(), static_cast<size_t>(kFiles));
     for (int i = 0; i < kFiles; ++i) EXPECT_EQ(files[static_cast<size_t>(i)], "datei" + std::to_string(i) + ".dll");
     EXPECT_EQ(positionAtEnd, kFiles * 1000 + 100000);
-    EXPECT_EQ(dialog.Thread()->ExitCode(), 0u);
+    EXPECT_EQ(dialog.Session().Thread()->ExitCode(), 0u);
     EXPECT_EQ(dialog.completionActionsRun, 1);
 }
 
@@ -536,7 +535,7 @@ TEST_F(DialogWorkerTest, CancelQuestionHoldsTheWorkerUntilAnswered) {
     EXPECT_EQ(stepsWhenAnswered, 0);
     EXPECT_EQ(steps, 20);
     EXPECT_FALSE(workerAskedDuringQuestion);
-    EXPECT_EQ(dialog.Thread()->ExitCode(), 0u);
+    EXPECT_EQ(dialog.Session().Thread()->ExitCode(), 0u);
 }
 
 TEST_F(DialogWorkerTest, CancelAnsweredYesStopsTheWorkerAndClosesWithoutMessage) {
@@ -564,10 +563,10 @@ TEST_F(DialogWorkerTest, CancelAnsweredYesStopsTheWorkerAndClosesWithoutMessage)
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Shown()[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
     EXPECT_TRUE(dialog.record.cleanedUp);
-    EXPECT_EQ(dialog.Thread()->ExitCode(), 1u);
+    EXPECT_EQ(dialog.Session().Thread()->ExitCode(), 1u);
     EXPECT_EQ(dialog.completionActionsRun, 0);
     for (const HandledStatus& h : dialog.handled) EXPECT_NE(h.code, Completed);
-    EXPECT_EQ(::WaitForSingleObject(dialog.Sync()->cancelEvent, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(dialog.Session().Sync()->cancelEvent.Get(), 0), WAIT_OBJECT_0);
 }
 
 TEST_F(DialogWorkerTest, ErrorMessageComesFirstThenTheDialogClosesByItself) {
@@ -585,7 +584,7 @@ TEST_F(DialogWorkerTest, ErrorMessageComesFirstThenTheDialogClosesByItself) {
     EXPECT_EQ(dialog.handled.back().code, Aborted);
     EXPECT_EQ(dialog.handled.back().installState, Aborted);
     EXPECT_EQ(dialog.completionActionsRun, 0);
-    EXPECT_EQ(dialog.Thread()->ExitCode(), 1u);
+    EXPECT_EQ(dialog.Session().Thread()->ExitCode(), 1u);
 }
 
 TEST_F(DialogWorkerTest, SentMessagesAreDeliveredWhileTheDialogWaitsForTheWorker) {
@@ -597,7 +596,7 @@ TEST_F(DialogWorkerTest, SentMessagesAreDeliveredWhileTheDialogWaitsForTheWorker
         // An early Aborted while the worker still runs: the dialog raises the
         // cancel request and waits for the done event.
         NotifyDialog(sync, true, Aborted, 0);
-        cancelRaised = ::WaitForSingleObject(sync.cancelEvent, 10000) == WAIT_OBJECT_0;
+        cancelRaised = ::WaitForSingleObject(sync.cancelEvent.Get(), 10000) == WAIT_OBJECT_0;
         char name[] = "spaet.dll";
         DWORD_PTR result = 0;
         sendDelivered = ::SendMessageTimeoutA(sync.dialogWindow, WM_SETUP_STATUS, CopyingFile,
@@ -627,7 +626,7 @@ TEST_F(DialogWorkerTest, SentMessagesAreDeliveredWhileTheDialogWaitsForTheWorker
         EXPECT_EQ(h.statusLine, kPreparingText);
     }
     EXPECT_TRUE(sawLateFile);
-    EXPECT_EQ(dialog.Thread()->ExitCode(), 1u);
+    EXPECT_EQ(dialog.Session().Thread()->ExitCode(), 1u);
 }
 
 TEST_F(DialogWorkerTest, ThreadThatCannotBeCreatedEndsTheDialogWithTheInternalError) {
@@ -640,7 +639,7 @@ TEST_F(DialogWorkerTest, ThreadThatCannotBeCreatedEndsTheDialogWithTheInternalEr
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text, "Ein interner Fehler ist aufgetreten.");
     EXPECT_EQ(boxes.Shown()[0].flags, static_cast<UINT>(MB_ICONSTOP | MB_OK));
-    EXPECT_EQ(dialog.Thread(), nullptr);
+    EXPECT_EQ(dialog.Session().Thread(), nullptr);
     EXPECT_FALSE(dialog.record.bodyStarted);
     EXPECT_EQ((*context).installState, kInstallNotStarted);
 }

@@ -12,7 +12,7 @@
 #include <set>
 #include <string>
 
-#include "RemovalPlaces.h"
+#include "uninstaller/RemovalPlaces.h"
 #include "system/LogDigest.h"
 #include "system/RegistryRecords.h"
 

@@ -1,7 +1,7 @@
 // Entry point of the uninstaller (UnScr.exe, installed as UnSc####.exe).
 #include <windows.h>
 
-#include "app/UninstallApp.h"
+#include "uninstaller/app/UninstallApp.h"
 #include "framework/LibrarySearch.h"
 
 // The one application object, constructed before WinMain.

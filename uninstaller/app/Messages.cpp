@@ -1,11 +1,11 @@
-#include "app/Messages.h"
+#include "uninstaller/app/Messages.h"
 
 #include <windows.h>
 
 #include "framework/Format.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
-#include "res/resource.h"
+#include "uninstaller/res/resource.h"
 
 bool AskToRemove(const std::string& displayName) {
     return AppMessageBox(FormatStringId(IDS_QUESTION, {displayName}), MB_YESNO | MB_ICONQUESTION) == IDYES;

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "LogFile.h"
-#include "Removal.h"
+#include "uninstaller/LogFile.h"
+#include "uninstaller/Removal.h"
 
 // The question before anything is removed (Yes/No, question icon); true for Yes.
 bool AskToRemove(const std::string& displayName);

@@ -1,12 +1,12 @@
-#include "app/UninstallApp.h"
+#include "uninstaller/app/UninstallApp.h"
 
 #include <windows.h>
 
-#include "LogFile.h"
-#include "Removal.h"
-#include "RemovalPlaces.h"
-#include "SelfRemoval.h"
-#include "app/Messages.h"
+#include "uninstaller/LogFile.h"
+#include "uninstaller/Removal.h"
+#include "uninstaller/RemovalPlaces.h"
+#include "uninstaller/SelfRemoval.h"
+#include "uninstaller/app/Messages.h"
 #include "framework/App.h"
 #include "framework/FileSystem.h"
 #include "system/SystemInfo.h"

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "CommandLine.h"
-#include "ExitCodes.h"
+#include "uninstaller/CommandLine.h"
+#include "uninstaller/ExitCodes.h"
 #include "framework/App.h"
 
 class CUninstallApp : public CApp {

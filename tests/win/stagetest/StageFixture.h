@@ -24,13 +24,14 @@
 #include "codec/SetupData.h"
 #include "codec/VolumeName.h"
 #include "framework/FileException.h"
-#include "setupdata/SetupWork.h"
-#include "worker/DiskPrompt.h"
+#include "run/SetupWork.h"
+#include "run/DiskPrompt.h"
 #include "support/MessageBoxScript.h"
-#include "worker/SetupException.h"
-#include "worker/SetupStatus.h"
-#include "worker/SetupSync.h"
-#include "worker/WorkerOps.h"
+#include "run/SetupException.h"
+#include "run/SetupStatus.h"
+#include "run/SetupSync.h"
+#include "run/WorkerOps.h"
+#include "worker/InstallRun.h"
 
 namespace stagetest {
 
@@ -297,6 +298,15 @@ inline std::string Outcome(const std::function<void()>& f) {
         return std::string("other exception ") + e.what();
     }
     return "none";
+}
+
+// "completed" or "cancelled" as a run ends, else Outcome() of its exception.
+inline std::string RunOutcome(InstallRun& run) {
+    std::string result;
+    const std::string thrown = Outcome([&] {
+        result = run.RunBody() == RunResult::Completed ? "completed" : "cancelled";
+    });
+    return thrown == "none" ? result : thrown;
 }
 
 // ---------------------------------------------------------------------------

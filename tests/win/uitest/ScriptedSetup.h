@@ -14,10 +14,12 @@
 #include <vector>
 
 #include "context/SetupContext.h"
+#include "run/MyException.h"
 #include "ui/DestinationPage.h"
 #include "ui/FinishPage.h"
 #include "ui/SetupDlg.h"
 #include "ui/WizardPageList.h"
+#include "worker/InstallSession.h"
 #include "worker/SetupThread.h"
 
 namespace uitest {
@@ -38,14 +40,20 @@ class FakeRun : public SetupRun {
 public:
     FakeRun(CSetupSync& sync, SetupContext& context, const Body& body, RunRecord& record)
         : sync_(sync), context_(context), body_(body), record_(record) {}
-    void RunBody() override {
+    // Completed when the body called CompleteRun; Cancelled when it ended
+    // silently.
+    RunResult RunBody() override {
         record_.bodyStarted = true;
-        if (body_) body_(sync_, context_, *this);
+        try {
+            if (body_) body_(sync_, context_, *this);
+        } catch (const CSilentAbort&) {
+            return RunResult::Cancelled;
+        }
+        return succeeded ? RunResult::Completed : RunResult::Cancelled;
     }
-    bool Succeeded() const override { return succeeded; }
     void CleanUp() override {
         record_.useCountAtCleanUp = SetupContextUseCount();
-        record_.doneRaisedBeforeCleanUp = ::WaitForSingleObject(sync_.doneEvent, 0) == WAIT_OBJECT_0;
+        record_.doneRaisedBeforeCleanUp = ::WaitForSingleObject(sync_.doneEvent.Get(), 0) == WAIT_OBJECT_0;
         if (record_.onCleanUp) record_.onCleanUp();
         record_.cleanedUp = true;
     }
@@ -72,7 +80,7 @@ private:
     RunRecord& record_;
 };
 
-// The success of a run as the completion step ends it.
+// The completion step: the body returns after it.
 inline void CompleteRun(CSetupSync& sync, FakeRun& run);
 
 // One WM_SETUP_STATUS as the dialog handled it.
@@ -84,9 +92,30 @@ struct HandledStatus {
     int installState;         // afterwards
 };
 
+class ScriptedSetupDlg;
+
+// The session of a scripted dialog: its worker runs the test's body, and its
+// completion actions are recorded instead of done.
+class ScriptedSession : public InstallSession {
+public:
+    explicit ScriptedSession(ScriptedSetupDlg& dialog) : dialog_(dialog) {}
+    void RunCompletionActions() override;
+
+protected:
+    std::unique_ptr<CSetupThread> NewThread() override;
+
+private:
+    ScriptedSetupDlg& dialog_;
+};
+
 class ScriptedSetupDlg : public CSetupDlg {
 public:
     using Step = std::function<bool(ScriptedSetupDlg&)>;  // true: go on to the next step
+
+    // The session is a member: the base class only keeps the reference.
+    ScriptedSetupDlg() : CSetupDlg(session_), session_(*this) {}
+    // The worker ends before the members it reports to go.
+    ~ScriptedSetupDlg() override { session_.WaitForEnd(); }
 
     Body body;
     RunRecord record;
@@ -117,17 +146,6 @@ public:
     std::string StatusLine() const { return PageList() ? WindowText(PageItem(0, 1001)) : std::string(); }
 
 protected:
-    std::unique_ptr<CSetupThread> NewSetupThread() override {
-        if (failThreadCreation) return nullptr;
-        return std::make_unique<FakeThread>(body, record);
-    }
-    void RunCompletionActions() override {
-        SetupContextHold context;
-        ++completionActionsRun;
-        rebootChosenAtClose = context->rebootChosen;
-        showPropertiesChosenAtClose = context->showDisplayPropertiesChosen;
-        cleanedUpBeforeCompletionActions = record.cleanedUp;
-    }
     void OnCancel() override {
         CSetupDlg::OnCancel();
         ++cancelsHandled;
@@ -168,12 +186,26 @@ protected:
 
 private:
     DWORD stepStartedAt_ = 0;
+    ScriptedSession session_;
 };
+
+inline std::unique_ptr<CSetupThread> ScriptedSession::NewThread() {
+    if (dialog_.failThreadCreation) return nullptr;
+    return std::make_unique<FakeThread>(dialog_.body, dialog_.record);
+}
+
+inline void ScriptedSession::RunCompletionActions() {
+    SetupContextHold context;
+    ++dialog_.completionActionsRun;
+    dialog_.rebootChosenAtClose = context->rebootChosen;
+    dialog_.showPropertiesChosenAtClose = context->showDisplayPropertiesChosen;
+    dialog_.cleanedUpBeforeCompletionActions = dialog_.record.cleanedUp;
+}
 
 }  // namespace uitest
 
-#include "worker/MyException.h"
-#include "worker/WorkerOps.h"
+#include "run/MyException.h"
+#include "run/WorkerOps.h"
 
 namespace uitest {
 
@@ -182,7 +214,6 @@ inline void CompleteRun(CSetupSync& sync, FakeRun& run) {
     StepProgress(sync);
     NotifyDialog(sync, true, Completed, 0);
     run.succeeded = true;
-    throw CMyException();
 }
 
 // Fresh SetupContext values for each test, held for the test's duration.

@@ -1,10 +1,10 @@
-#include "setupdata/SetupWork.h"
+#include "run/SetupWork.h"
 
 #include <new>
 #include <span>
 
 #include "codec/Checksum.h"
-#include "worker/WorkerOps.h"
+#include "run/WorkerOps.h"
 
 SetupWork::SetupWork(CSetupSync& sync, SetupContext& context) : sync(sync), context(context) {}
 

@@ -1,4 +1,4 @@
-#include "worker/DiskPrompt.h"
+#include "run/DiskPrompt.h"
 
 #include <windows.h>
 

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "worker/SetupStatus.h"
-#include "worker/SetupSync.h"
+#include "run/SetupStatus.h"
+#include "run/SetupSync.h"
 
 // Waits while the dialog holds the worker (its cancel question is open).
 // Every operation below does this first.
@@ -32,7 +32,7 @@ private:
 // until then).
 void NotifyDialog(CSetupSync& sync, bool post, SetupStatus code, LPARAM data);
 
-// Tests the cancel event without waiting; throws CMyException when raised.
+// Tests the cancel request without waiting; throws CSilentAbort when made.
 void CheckCancel(CSetupSync& sync);
 
 // Progress bar messages, sent to sync.progressWindow.

@@ -1,9 +1,9 @@
-#include "worker/RememberedAnswer.h"
+#include "run/RememberedAnswer.h"
 
 #include <windows.h>
 
 #include "res/resource.h"
-#include "worker/AskUser.h"
+#include "run/AskUser.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The record through which the main dialog and the worker thread meet: the
-// worker, the two windows the worker talks to, and four events.
+// two windows the worker talks to, and four events it owns.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
 
-class CSetupThread;
+#include "framework/Handles.h"
 
 class CSetupSync {
 public:
@@ -14,26 +14,24 @@ public:
     // raised), done (manual reset), all initially clear; and run (manual
     // reset), initially raised.
     CSetupSync();
-    // Closes the event handles.
-    virtual ~CSetupSync();
+    virtual ~CSetupSync() = default;
     CSetupSync(const CSetupSync&) = delete;
     CSetupSync& operator=(const CSetupSync&) = delete;
 
     // False when an event could not be created.
     bool IsValid() const;
 
-    CSetupThread* thread = nullptr;  // the worker; null until it exists
     HWND dialogWindow = nullptr;     // target of WM_SETUP_STATUS
     HWND progressWindow = nullptr;   // the dialog's progress bar
-    HANDLE startEvent = nullptr;
-    HANDLE cancelEvent = nullptr;
-    HANDLE doneEvent = nullptr;
+    UniqueHandle startEvent;
+    UniqueHandle cancelEvent;
+    UniqueHandle doneEvent;
     // Raised while the worker may go on. The dialog clears it while its
     // cancel question is open; the worker then stops at its next report to
     // the dialog, cancel check or question of its own. (Suspending the thread
     // instead could stop it inside a heap or window-system lock that the
     // question box itself needs.)
-    HANDLE runEvent = nullptr;
+    UniqueHandle runEvent;
 
     // The progress bar's range, position and step as the worker last set
     // them (the control's own defaults until then). The worker is the bar's

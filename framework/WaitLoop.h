@@ -1,4 +1,4 @@
-// Waiting on the user-interface thread for the worker without blocking it:
+// Waiting on a user-interface thread for another thread without blocking it:
 // messages that other threads send to this thread's windows (status, file
 // names, progress) are delivered meanwhile; posted messages stay queued.
 #pragma once

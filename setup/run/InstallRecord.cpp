@@ -1,4 +1,4 @@
-#include "register/InstallRecord.h"
+#include "run/InstallRecord.h"
 
 #include <windows.h>
 

@@ -1,10 +1,10 @@
-#include "worker/WorkerOps.h"
+#include "run/WorkerOps.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 
-#include "worker/MyException.h"
+#include "run/MyException.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ thread_local CSetupSync* t_boundSync = nullptr;
 }  // namespace
 
 void WaitWhileHeld(CSetupSync& sync) {
-    if (sync.Held() && sync.runEvent != nullptr) ::WaitForSingleObject(sync.runEvent, INFINITE);
+    if (sync.Held() && sync.runEvent) ::WaitForSingleObject(sync.runEvent.Get(), INFINITE);
 }
 
 WorkerBinding::WorkerBinding(CSetupSync& sync) : previous_(t_boundSync) {
@@ -37,7 +37,7 @@ void NotifyDialog(CSetupSync& sync, bool post, SetupStatus code, LPARAM data) {
 
 void CheckCancel(CSetupSync& sync) {
     WaitWhileHeld(sync);
-    if (sync.CancelRequested()) throw CMyException();
+    if (sync.CancelRequested()) throw CSilentAbort();
 }
 
 void SetProgressRange(CSetupSync& sync, int low, int high) {

@@ -1,7 +1,7 @@
-#include "worker/AskUser.h"
+#include "run/AskUser.h"
 
 #include "framework/MessageBox.h"
-#include "worker/WorkerOps.h"
+#include "run/WorkerOps.h"
 
 int AskUser(const std::string& text, UINT flags) {
     WorkerBinding::WaitWhileCurrentHeld();

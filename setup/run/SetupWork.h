@@ -16,13 +16,13 @@
 #include "context/SetupContext.h"
 #include "codec/SetupHeader.h"
 #include "framework/File.h"
-#include "register/InstallRecord.h"
-#include "setupdata/BaseFolderMap.h"
-#include "setupdata/BlockBuffer.h"
-#include "setupdata/CatalogFile.h"
-#include "worker/RememberedAnswer.h"
-#include "worker/SetupException.h"
-#include "worker/SetupSync.h"
+#include "run/InstallRecord.h"
+#include "run/BaseFolderMap.h"
+#include "run/BlockBuffer.h"
+#include "run/CatalogFile.h"
+#include "run/RememberedAnswer.h"
+#include "run/SetupException.h"
+#include "run/SetupSync.h"
 
 class VolumePrompt;
 

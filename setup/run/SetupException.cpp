@@ -1,4 +1,4 @@
-#include "worker/SetupException.h"
+#include "run/SetupException.h"
 
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"

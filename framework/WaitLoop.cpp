@@ -1,4 +1,4 @@
-#include "ui/WaitLoop.h"
+#include "framework/WaitLoop.h"
 
 void WaitDeliveringSentMessages(HANDLE object) {
     if (object == nullptr) return;

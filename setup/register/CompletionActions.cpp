@@ -1,4 +1,4 @@
-#include "ui/CompletionActions.h"
+#include "register/CompletionActions.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "setupdata/BaseFolderMap.h"
+#include "run/BaseFolderMap.h"
 
 const std::string* BaseFolderMap::Lookup(uint8_t kind) const {
     const auto it = folders_.find(kind);

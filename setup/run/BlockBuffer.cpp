@@ -1,4 +1,4 @@
-#include "setupdata/BlockBuffer.h"
+#include "run/BlockBuffer.h"
 
 #include <new>
 

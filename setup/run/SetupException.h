@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "worker/MyException.h"
+#include "run/MyException.h"
 
 enum class SetupPhase : int {
     Internal = 0,

@@ -1,0 +1,39 @@
+#include "run/SetupSync.h"
+
+CSetupSync::CSetupSync()
+    : startEvent(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),   // automatic reset
+      cancelEvent(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),   // nobody clears it
+      doneEvent(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),     // manual reset
+      runEvent(::CreateEventA(nullptr, TRUE, TRUE, nullptr)) {}     // manual reset, raised
+
+bool CSetupSync::IsValid() const {
+    return startEvent && cancelEvent && doneEvent && runEvent;
+}
+
+void CSetupSync::RequestCancel() {
+    cancelRequested_.store(true);
+    ::SetEvent(cancelEvent.Get());
+}
+
+bool CSetupSync::CancelRequested() const {
+    return cancelRequested_.load();
+}
+
+void CSetupSync::Hold() {
+    held_.store(true);
+    ::ResetEvent(runEvent.Get());
+}
+
+void CSetupSync::Release() {
+    ::SetEvent(runEvent.Get());
+    held_.store(false);
+}
+
+bool CSetupSync::Held() const {
+    return held_.load();
+}
+
+void CSetupSync::ResetCancel() {
+    cancelRequested_.store(false);
+    ::ResetEvent(cancelEvent.Get());
+}
