@@ -99,7 +99,7 @@ protected:
     virtual void OnUnexpectedException();
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // OnUnexpectedException, itself kept from throwing.
     void StopException() noexcept;

@@ -39,8 +39,9 @@ public:
     // kinds, every other code to genericException (0 = no error maps to none).
     static int OsErrorToCause(LONG win32Error);
 
-    // The German text: string 61856 + cause with %1 = the file name, or with
-    // string 61446 ("eine unbenannte Datei") when there is no name. A cause
+    // The German text: string kFileErrorStrings + cause with %1 = the file
+    // name, or with kUnnamedFileString ("eine unbenannte Datei") when there
+    // is no name (both in FileException.cpp). A cause
     // outside 0..14 uses the text of genericException.
     std::string Message() const;
 

@@ -17,7 +17,7 @@ bool CWorkerThread::CreateThread(int priority) {
     return true;
 }
 
-unsigned __stdcall CWorkerThread::ThreadProc(void* self) {
+unsigned __stdcall CWorkerThread::ThreadProc(void* self) noexcept {
     CWorkerThread* thread = static_cast<CWorkerThread*>(self);
     try {
         if (!thread->InitInstance()) return static_cast<unsigned>(thread->ExitInstance());

@@ -44,7 +44,7 @@ protected:
     virtual int OnUnexpectedException();
 
 private:
-    static unsigned __stdcall ThreadProc(void* self);
+    static unsigned __stdcall ThreadProc(void* self) noexcept;
     UniqueHandle handle_;
     DWORD threadId_ = 0;
 };

@@ -77,7 +77,7 @@ bool CSetupApp::Initialize() {
 
 void CSetupApp::RunMainDialog() {
     // The installation session, which the dialog starts on Install, and the
-    // main dialog: template 102, no parent; owner of every message box.
+    // main dialog: template IDD_SETUP, no parent; owner of every message box.
     InstallSession session;
     CSetupDlg dialog(session);
     SetMainDialog(&dialog);

@@ -28,7 +28,7 @@ protected:
     virtual void RunMainDialog();
 
 private:
-    // Start-up up to the main dialog; false after message 148 was shown.
+    // Start-up up to the main dialog; false after IDS_CANNOT_INITIALIZE was shown.
     bool Initialize();
 
     SetupContext* context_ = nullptr;

@@ -33,5 +33,5 @@ std::string ModuleFolderFromPath(const std::string& modulePath);
 // (at most 260 bytes); nullopt when the key or the value cannot be read.
 std::optional<std::string> ReadProgramFilesFolder();
 
-// GetUserDefaultLangID() AND 0x3FF.
+// PRIMARYLANGID(GetUserDefaultLangID()): the language without its region.
 uint16_t DetectLanguageId();

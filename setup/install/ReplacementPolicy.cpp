@@ -15,9 +15,9 @@
 
 namespace {
 
-constexpr UINT kQuestion = MB_YESNO | MB_ICONEXCLAMATION;                       // 0x34
-constexpr UINT kRequiredQuestion = MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2;  // 0x134
-constexpr UINT kVersionBlockError = MB_OK | MB_ICONSTOP;                         // 0x10
+constexpr UINT kQuestion = MB_YESNO | MB_ICONEXCLAMATION;
+constexpr UINT kRequiredQuestion = MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2;
+constexpr UINT kVersionBlockError = MB_OK | MB_ICONSTOP;
 
 [[noreturn]] void Fail(SetupCause cause) {
     throw CSetupException(SetupPhase::FileInstallation, cause);
@@ -30,7 +30,7 @@ int AskRemembered(SetupWork& work, ReplacementQuestion question, UINT text, cons
 }
 
 // The version information of one file: nullopt when it has none (size 0),
-// when its block cannot be read (then string 181 names the file) or when the
+// when its block cannot be read (then IDS_VERSION_BLOCK_ERROR names the file) or when the
 // block has no valid fixed file information.
 std::optional<FileVersion> ReadVersion(SetupWork& work, const std::string& path, DWORD size) {
     if (size == 0) return std::nullopt;

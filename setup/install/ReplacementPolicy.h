@@ -21,11 +21,11 @@ enum class ReplaceDecision { Replace, Keep };
 
 // The questions that may be remembered, by their slot.
 enum class ReplacementQuestion : int {
-    SizeDiffers = 0,    // string 175
-    SizeEqual = 1,      // string 178
-    OldHasVersion = 2,  // string 187
-    NewHasVersion = 3,  // string 190
-    RequiredFile = 4,   // string 196
+    SizeDiffers = 0,    // IDS_REPLACE_NO_VERSIONS
+    SizeEqual = 1,      // IDS_REPLACE_SAME_SIZE
+    OldHasVersion = 2,  // IDS_KEEP_OLD_VERSIONED
+    NewHasVersion = 3,  // IDS_REPLACE_NEW_VERSIONED
+    RequiredFile = 4,   // IDS_KEEP_REQUIRED
 };
 
 // The decision for the extracted file at `extractedPath` over the existing

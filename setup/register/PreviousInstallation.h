@@ -11,7 +11,8 @@ class SetupWork;
 // when there is none (no key, no value, or more than 1000 bytes of data).
 std::string PreviousRemovalCommand(const std::string& displayName);
 
-// When there is an earlier installation, question 226 (Yes, No, Cancel).
+// When there is an earlier installation, IDS_PREVIOUS_INSTALLATION (Yes, No,
+// Cancel).
 // Yes starts its removal command and waits until it has ended (a command
 // that cannot be started is passed over silently); No goes on; Cancel ends
 // the run silently (CSilentAbort).

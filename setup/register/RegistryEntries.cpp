@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr REGSAM kProductKeyAccess = KEY_READ | KEY_WRITE;  // 0x2001F
+constexpr REGSAM kProductKeyAccess = KEY_READ | KEY_WRITE;
 
 spd::RegistryEntryRecord Record(const std::string& key, const std::string& valueName = std::string()) {
     spd::RegistryEntryRecord record;

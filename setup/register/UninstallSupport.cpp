@@ -25,7 +25,7 @@ namespace {
 constexpr UINT kLogQuestion = MB_RETRYCANCEL | MB_ICONEXCLAMATION;
 
 // Opens the log for reading and writing, exclusively, created or truncated;
-// question 223 while that fails. False when the user gives up.
+// IDS_UNINSTALL_LOG_ERROR while that fails. False when the user gives up.
 bool OpenLog(SetupWork& work, CFile& log, const std::string& path) {
     bool kept = false;
     for (;;) {

@@ -3,7 +3,7 @@
 // _setup.spd into the Windows folder under a free name "UnSc####.exe", the
 // Uninstall entry and the product value that point at both.
 //
-// The user may give up the log (question 223, Cancel), and a damaged or
+// The user may give up the log (IDS_UNINSTALL_LOG_ERROR, Cancel), and a damaged or
 // unreadable _setup.spd gives no uninstaller: the installation then ends
 // without uninstall support. In the second case the user is told so, the
 // finish page does not speak of success, and the log is left as it was
@@ -18,7 +18,7 @@
 class CFile;
 class SetupWork;
 
-// The whole stage, in order: a cancel point; the log opened (question 223 on
+// The whole stage, in order: a cancel point; the log opened (IDS_UNINSTALL_LOG_ERROR on
 // failure, Retry without limit); the uninstaller's name chosen and the
 // program unpacked (its installation errors reported as above); the
 // Uninstall entry and the product value; the log written (after a last

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr UINT kRememberQuestionFlags = MB_YESNO | MB_ICONQUESTION;  // 0x24
+constexpr UINT kRememberQuestionFlags = MB_YESNO | MB_ICONQUESTION;
 
 bool ValidKind(int kind) {
     return kind >= 0 && kind < RememberedAnswer::kKinds;

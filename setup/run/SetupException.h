@@ -33,8 +33,8 @@ enum class SetupCause : int {
 
 class CSetupException : public CMyException {
 public:
-    // Maps the codes to string ids: an unknown phase is Internal (string 5),
-    // an unknown cause has no cause line (string 13).
+    // Maps the codes to string ids: an unknown phase is Internal (IDS_INTERNAL_ERROR),
+    // an unknown cause has no cause line (IDS_NO_CAUSE).
     CSetupException(int phase, int cause);
     CSetupException(SetupPhase phase, SetupCause cause)
         : CSetupException(static_cast<int>(phase), static_cast<int>(cause)) {}

@@ -14,9 +14,9 @@ class SetupWork;
 //   2. in the sibling disk folder "<parent>\Disk <n+1>\" (accepted when its
 //      volume header check passes),
 //   3. through the disk prompt after the exclamation beep; the file chosen
-//      is checked, and messages 151, 154 and 157 lead back to 1 for the same
-//      volume. Cancel raises CannotContinue, a folder without the file
-//      FileNotFound.
+//      is checked, and IDS_VOLUME_IO_ERROR, IDS_NOT_A_SETUP_FILE and
+//      IDS_WRONG_DISK lead back to 1 for the same volume. Cancel raises
+//      CannotContinue, a folder without the file FileNotFound.
 // Then it is copied into the temporary folder (FileError when that fails),
 // recorded as a temporary file and a volume copy, and the progress bar
 // advances one step.

@@ -1,4 +1,4 @@
-// The disk prompt (template 129): asks for the disk or the folder that holds
+// The disk prompt (template IDD_DISKPROMPT): asks for the disk or the folder that holds
 // a volume file the worker cannot find. It is run by the worker thread,
 // modal to the main dialog, and returns IDOK only when the named file exists
 // in the chosen folder, or IDCANCEL.

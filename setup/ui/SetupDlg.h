@@ -31,7 +31,7 @@ protected:
     bool OnCommand(WORD id, WORD code, HWND control) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void OnModalLoopPass() override;
-    // An exception stopped in the dialog or one of its pages: string 72,
+    // An exception stopped in the dialog or one of its pages: IDS_UNEXPECTED_ERROR,
     // then a running worker is cancelled (it undoes what it did) and waited
     // for, and the dialog ends.
     void OnUnexpectedException() override;

@@ -4,9 +4,9 @@
 #include <exception>
 
 // Shows the message for `error` by its type:
-//   CSetupException -> ShowError(0x10)
+//   CSetupException -> ShowError(MB_ICONSTOP | MB_OK)
 //   CFileException  -> ReportError() (stop icon, OK)
 //   CMyException    -> nothing
-//   anything else   -> string 72 with 0x10
+//   anything else   -> IDS_UNEXPECTED_ERROR with MB_ICONSTOP | MB_OK
 // Returns the answer of the box, 0 when nothing was shown.
 int ReportWorkerException(std::exception_ptr error);

@@ -46,7 +46,7 @@ protected:
 
     // An exception reached the thread's entry outside the run (its start or
     // end): the run ends through the same end as every run, as an
-    // unexpected error (string 72, Aborted, the done event), unless it has
+    // unexpected error (IDS_UNEXPECTED_ERROR, Aborted, the done event), unless it has
     // ended already. The exit code is 1.
     int OnUnexpectedException() override;
 
@@ -56,7 +56,7 @@ protected:
 
 private:
     // What OnUnexpectedException reports: no exception of the setup, so
-    // string 72.
+    // IDS_UNEXPECTED_ERROR.
     struct UnexpectedThreadError : std::exception {
         const char* what() const noexcept override;
     };
