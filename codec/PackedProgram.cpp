@@ -48,15 +48,22 @@ Result<std::vector<std::uint8_t>> PackProgram(ByteSpan program, int level)
     return w.Take();
 }
 
+Status PackedProgramHeader::Check() const
+{
+    if (magic != kMagic)
+        return Status::BadMagic;
+    if (expandedSize == 0)
+        return Status::BadSize;
+    return Status::Ok;
+}
+
 Result<std::vector<std::uint8_t>> UnpackProgram(ByteSpan file)
 {
     auto h = PackedProgramHeader::Decode(file);
     if (!h)
         return Status::Truncated;
-    if (h->magic != PackedProgramHeader::kMagic)
-        return Status::BadMagic;
-    if (h->expandedSize == 0)
-        return Status::BadSize;
+    if (Status status = h->Check(); status != Status::Ok)
+        return status;
     auto program = Expand(file.subspan(PackedProgramHeader::kSize), h->expandedSize);
     if (!program)
         return program.status;

@@ -30,6 +30,10 @@ struct PackedProgramHeader {
     std::array<std::uint8_t, kSize> Encode() const;
     static std::optional<PackedProgramHeader> Decode(ByteSpan bytes);  // nullopt: < 12 bytes
 
+    // What every reader asks of the header: BadMagic, BadSize (an
+    // expandedSize of 0) or Ok.
+    Status Check() const;
+
     bool operator==(const PackedProgramHeader&) const = default;
 };
 

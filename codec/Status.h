@@ -10,7 +10,7 @@
 
 namespace spd {
 
-enum class Status {
+enum class [[nodiscard]] Status {
     Ok,
     Truncated,         // fewer bytes than the layout or a size field demands
     BadMagic,          // the magic number is not the expected one
@@ -30,7 +30,7 @@ enum class Status {
 const char* StatusText(Status status);
 
 template <class T>
-struct Result {
+struct [[nodiscard]] Result {
     Status status = Status::Ok;
     T value{};
 

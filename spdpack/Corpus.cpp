@@ -100,7 +100,8 @@ int WriteCorpus(const fs::path& dir)
         const spd::SetupHeader& h = large.value.header;
         seeds["block"].push_back(Bytes(j.begin() + spd::SetupHeader::kSize, j.begin() + h.catalogOffset));
         spd::CatalogReader reader(j, h);
-        reader.Verify();
+        if (reader.Verify() != spd::Status::Ok)
+            throw std::runtime_error("cannot verify the sample catalog");
         std::size_t pos = reader.position();
         for (unsigned i = 0; i < h.fileCount; ++i) {
             auto item = reader.Next();

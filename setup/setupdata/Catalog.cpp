@@ -5,6 +5,7 @@
 
 #include "codec/BlockHeader.h"
 #include "codec/CatalogEntry.h"
+#include "codec/CatalogWalk.h"
 #include "codec/Checksum.h"
 #include "codec/Compression.h"
 #include "codec/PackedProgram.h"
@@ -32,21 +33,16 @@ namespace {
 spd::CatalogEntry ReadFileRecord(SetupWork& work, std::span<uint8_t> contentHeader, size_t& contentHeaderRead) {
     spd::BlockHeader header;
     if (!ReadBlockHeader(work.joined, header)) Fail(SetupCause::DamagedSetupFile);
-    if (header.expandedSize != spd::CatalogEntry::kSize || header.storedSize == 0) Fail(SetupCause::DamagedSetupFile);
+    if (spd::CheckFileRecordHeader(header) != spd::Status::Ok) Fail(SetupCause::DamagedSetupFile);
     const std::span<const uint8_t> record =
         ReadBlock(work, header, SetupPhase::FileInstallation, contentHeader, &contentHeaderRead);
-    if (record.size() != spd::CatalogEntry::kSize) Fail(SetupCause::DamagedSetupFile);
-    spd::CatalogEntry entry = *spd::CatalogEntry::Decode(record);
+    spd::Result<spd::CatalogEntry> entry = spd::DecodeFileRecord(record);
+    if (!entry) Fail(SetupCause::DamagedSetupFile);
     // Names that would leave the base folder are damaged data.
-    if (!IsSafeRelativePath(entry.subfolder) || !IsSafeFileName(entry.fileName)) Fail(SetupCause::DamagedSetupFile);
-    return entry;
-}
-
-uint32_t ReadField(CFile& file) {
-    std::array<uint8_t, 4> bytes{};
-    if (ReadUpTo(file, bytes.data(), 4) != 4) FailProgram(SetupCause::DamagedSetupFile);
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+    if (!IsSafeRelativePath(entry.value.subfolder) || !IsSafeFileName(entry.value.fileName)) {
+        Fail(SetupCause::DamagedSetupFile);
+    }
+    return std::move(entry.value);
 }
 
 }  // namespace
@@ -61,7 +57,7 @@ void VerifyCatalog(SetupWork& work) {
     spd::BlockHeader catalogHeader;
     if (!ReadBlockHeader(joined, catalogHeader)) Fail(SetupCause::DamagedSetupFile);
 
-    const uint64_t firstRecord = static_cast<uint64_t>(work.header.catalogOffset) + spd::BlockHeader::kSize;
+    const uint64_t firstRecord = spd::FirstFileRecordOffset(work.header);
     if (work.ChecksumOfJoinedFrom(firstRecord, SetupPhase::FileInstallation) != catalogHeader.checksum)
         Fail(SetupCause::DamagedSetupFile);
     joined.Seek(static_cast<int64_t>(firstRecord), CFile::begin);
@@ -93,13 +89,12 @@ CatalogFile& ReadNextFile(SetupWork& work) {
 std::vector<uint8_t> ReadPackedProgram(SetupWork& work, const std::string& path) {
     CFile file;
     if (!file.Open(path, CFile::modeRead | CFile::shareExclusive)) FailProgram(SetupCause::FileError);
-    spd::PackedProgramHeader header;
-    header.magic = ReadField(file);
-    header.checksum = ReadField(file);
-    header.expandedSize = ReadField(file);
-    if (header.magic != spd::PackedProgramHeader::kMagic || header.expandedSize == 0) {
+    std::array<uint8_t, spd::PackedProgramHeader::kSize> headerBytes{};
+    if (ReadUpTo(file, headerBytes.data(), static_cast<UINT>(headerBytes.size())) != headerBytes.size()) {
         FailProgram(SetupCause::DamagedSetupFile);
     }
+    const spd::PackedProgramHeader header = *spd::PackedProgramHeader::Decode(headerBytes);
+    if (header.Check() != spd::Status::Ok) FailProgram(SetupCause::DamagedSetupFile);
 
     const uint64_t compressedLength = file.GetLength() - file.GetPosition();
     if (compressedLength > work.allocationLimit || header.expandedSize > work.allocationLimit ||

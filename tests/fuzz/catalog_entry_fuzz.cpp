@@ -3,6 +3,7 @@
 
 #include "codec/BlockHeader.h"
 #include "codec/CatalogEntry.h"
+#include "codec/CatalogWalk.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -14,13 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)raw->TargetPath("C:\\WINDOWS");
     }
     auto h = spd::BlockHeader::Decode(in);
-    if (!h || h->expandedSize != spd::CatalogEntry::kSize || h->storedSize == 0)
+    if (!h || spd::CheckFileRecordHeader(*h) != spd::Status::Ok)
         return 0;
     auto expanded = spd::ExpandBlock(*h, in.subspan(spd::BlockHeader::kSize));
-    if (!expanded || expanded.value.size() != spd::CatalogEntry::kSize)
+    if (!expanded)
         return 0;
-    auto entry = spd::CatalogEntry::Decode(expanded.value);
-    FUZZ_CHECK(entry.has_value());
-    FUZZ_CHECK(entry->subfolder.size() <= 256 && entry->fileName.size() <= 256);
+    auto entry = spd::DecodeFileRecord(expanded.value);
+    FUZZ_CHECK(entry.ok() == (expanded.value.size() == spd::CatalogEntry::kSize));
+    if (entry)
+        FUZZ_CHECK(entry.value.subfolder.size() <= 256 && entry.value.fileName.size() <= 256);
     return 0;
 }
