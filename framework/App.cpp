@@ -4,6 +4,8 @@
 
 #include "framework/MessageBox.h"
 
+namespace kalvorin {
+
 namespace {
 
 std::atomic<CApp*> g_currentApp{nullptr};
@@ -65,13 +67,13 @@ int CApp::RunApplication(HINSTANCE instance) noexcept {
         InitInstance();
     } catch (...) {
         endedByUnexpectedError_ = true;
-        ::ReportUnexpectedError();
+        kalvorin::ReportUnexpectedError();
     }
     try {
         return ExitInstance();
     } catch (...) {
         endedByUnexpectedError_ = true;
-        ::ReportUnexpectedError();
+        kalvorin::ReportUnexpectedError();
         return 0;
     }
 }
@@ -102,3 +104,5 @@ std::string CurrentAppName() {
     if (app != nullptr && !app->AppName().empty()) return app->AppName();
     return AppNameFromModulePath(ModulePath(nullptr));
 }
+
+}  // namespace kalvorin

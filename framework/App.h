@@ -7,6 +7,8 @@
 #include <atomic>
 #include <string>
 
+namespace kalvorin {
+
 class CDialog;
 
 class CApp {
@@ -80,3 +82,5 @@ std::string AppNameFromModulePath(const std::string& modulePath);
 // The full path of a module's file (nullptr: the program's); empty when the
 // system cannot tell it.
 std::string ModulePath(HMODULE module = nullptr);
+
+}  // namespace kalvorin

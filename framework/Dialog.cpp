@@ -2,6 +2,8 @@
 
 #include "framework/App.h"
 
+namespace kalvorin {
+
 std::string WindowText(HWND window) {
     if (window == nullptr) return std::string();
     const int length = ::GetWindowTextLengthA(window);
@@ -291,3 +293,5 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
 }
+
+}  // namespace kalvorin

@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace kalvorin {
+
 class CDialog;
 
 // One pass of data exchange between a dialog's fields and its controls.
@@ -117,3 +119,5 @@ private:
 std::string WindowText(HWND window);
 // Sets the window text of any window.
 void SetWindowTextString(HWND window, const std::string& text);
+
+}  // namespace kalvorin

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace kalvorin {
+
 CFile::~CFile() {
     Abort();
 }
@@ -145,3 +147,5 @@ void CFile::Abort() noexcept {
     if (!IsOpen()) return;
     ::CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE));
 }
+
+}  // namespace kalvorin

@@ -9,6 +9,8 @@
 
 #include "framework/FileException.h"
 
+namespace kalvorin {
+
 class CFile {
 public:
     // Open flags: one access mode, one share mode, optional creation flags.
@@ -67,3 +69,5 @@ private:
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     std::string path_;
 };
+
+}  // namespace kalvorin

@@ -4,6 +4,8 @@
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
 
+namespace kalvorin {
+
 namespace {
 
 constexpr UINT kUnnamedFileString = 61446;
@@ -93,3 +95,5 @@ std::string CFileException::Message() const {
 int CFileException::ReportError() const {
     return AppMessageBox(Message(), MB_ICONSTOP | MB_OK);
 }
+
+}  // namespace kalvorin

@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+namespace kalvorin {
+
 class CFileException : public std::exception {
 public:
     enum Cause {
@@ -55,3 +57,5 @@ public:
     LONG osError = 0;
     std::string fileName;
 };
+
+}  // namespace kalvorin

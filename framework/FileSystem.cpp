@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+namespace kalvorin {
+
 bool FileExists(const std::string& path) {
     // Attributes only: nothing is opened, a file held open without sharing
     // still counts, long paths work and no search path is consulted.
@@ -30,3 +32,5 @@ std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('\\');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
+
+}  // namespace kalvorin

@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace kalvorin {
+
 // True when `path` names an existing file (not a folder). Opens nothing.
 bool FileExists(const std::string& path);
 
@@ -13,3 +15,5 @@ bool FolderExists(const std::string& path);
 // The folder part of `path`, without the last backslash; empty when there
 // is none.
 std::string FolderOf(const std::string& path);
+
+}  // namespace kalvorin

@@ -2,6 +2,8 @@
 
 #include "framework/StringTable.h"
 
+namespace kalvorin {
+
 std::string FormatString(const std::string& templ, std::initializer_list<std::string> args) {
     std::string out;
     out.reserve(templ.size());
@@ -23,3 +25,5 @@ std::string FormatString(const std::string& templ, std::initializer_list<std::st
 std::string FormatStringId(UINT id, std::initializer_list<std::string> args) {
     return FormatString(LoadStr(id), args);
 }
+
+}  // namespace kalvorin

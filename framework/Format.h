@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <string>
 
+namespace kalvorin {
+
 // Replaces each "%n" (n = 1..9) in `templ` by the n-th argument. A "%n" whose
 // argument is missing, "%0", "%%" and any other '%' sequence are copied
 // unchanged. Replacement texts are not scanned again.
@@ -14,3 +16,5 @@ std::string FormatString(const std::string& templ, std::initializer_list<std::st
 // FormatString on string `id` of the string table (empty template when the
 // string does not exist).
 std::string FormatStringId(UINT id, std::initializer_list<std::string> args);
+
+}  // namespace kalvorin

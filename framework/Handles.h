@@ -6,6 +6,8 @@
 
 #include <utility>
 
+namespace kalvorin {
+
 // Owns a kernel handle (CloseHandle). nullptr and INVALID_HANDLE_VALUE both
 // count as "no handle".
 class UniqueHandle {
@@ -94,3 +96,5 @@ public:
 private:
     HKEY key_ = nullptr;
 };
+
+}  // namespace kalvorin

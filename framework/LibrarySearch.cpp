@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace kalvorin {
+
 namespace {
 
 // LOAD_LIBRARY_SEARCH_SYSTEM32; the headers of the oldest target lack it.
@@ -37,3 +39,5 @@ bool LoadCommonControls() {
     if (init != nullptr) init();
     return true;
 }
+
+}  // namespace kalvorin

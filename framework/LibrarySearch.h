@@ -14,6 +14,8 @@
 //   application manifest (LoadCommonControls).
 #pragma once
 
+namespace kalvorin {
+
 // How far the search could be restricted.
 enum class LibrarySearch {
     SystemFolderOnly,     // SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)
@@ -35,3 +37,5 @@ LibrarySearch RestrictLibrarySearch();
 // searched, and a search that still takes place looks in the system folder
 // only. The library stays loaded. False when it cannot be loaded.
 bool LoadCommonControls();
+
+}  // namespace kalvorin

@@ -6,6 +6,8 @@
 #include "framework/Dialog.h"
 #include "framework/StringTable.h"
 
+namespace kalvorin {
+
 namespace {
 
 std::mutex g_hookMutex;
@@ -71,3 +73,5 @@ int AppMessageBoxId(UINT id, UINT flags) {
     if (!TryLoadStr(id, text)) return -1;
     return AppMessageBox(text, flags);
 }
+
+}  // namespace kalvorin

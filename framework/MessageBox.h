@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+namespace kalvorin {
+
 // Shows `text` and returns the button pressed (IDOK, IDCANCEL, IDYES, ...),
 // or 0 when the box could not be shown. Callable from any thread:
 // - caption: CurrentAppName();
@@ -33,3 +35,5 @@ HWND MessageBoxOwner();
 // result. An empty function removes the hook.
 using MessageBoxHook = std::function<int(const std::string& text, UINT flags, const std::string& caption)>;
 void SetMessageBoxHook(MessageBoxHook hook);
+
+}  // namespace kalvorin

@@ -4,6 +4,8 @@
 
 #include "framework/Handles.h"
 
+namespace kalvorin {
+
 bool EnablePrivilege(const char* name) {
     HANDLE opened = nullptr;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &opened)) return false;
@@ -17,3 +19,5 @@ bool EnablePrivilege(const char* name) {
     if (!::AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr)) return false;
     return ::GetLastError() == ERROR_SUCCESS;
 }
+
+}  // namespace kalvorin

@@ -2,6 +2,8 @@
 
 #include "framework/App.h"
 
+namespace kalvorin {
+
 bool TryLoadStr(UINT id, std::string& out) {
     out.clear();
     // LoadStringA truncates to the buffer: grow until the text fits with room
@@ -25,3 +27,5 @@ std::string LoadStr(UINT id) {
     TryLoadStr(id, text);
     return text;
 }
+
+}  // namespace kalvorin

@@ -1,5 +1,7 @@
 #include "framework/SystemLibrary.h"
 
+namespace kalvorin {
+
 std::string SystemFolderPath(const std::string& fileName) {
     char folder[MAX_PATH + 1] = {};
     const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
@@ -31,3 +33,5 @@ SystemLibrary& SystemLibrary::operator=(SystemLibrary&& other) noexcept {
 void SystemLibrary::Free() {
     if (module_ != nullptr) ::FreeLibrary(std::exchange(module_, nullptr));
 }
+
+}  // namespace kalvorin

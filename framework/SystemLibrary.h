@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+namespace kalvorin {
+
 class SystemLibrary {
 public:
     SystemLibrary() = default;
@@ -38,3 +40,5 @@ private:
 
 // "<system folder>\<fileName>"; empty when the system folder is not known.
 std::string SystemFolderPath(const std::string& fileName);
+
+}  // namespace kalvorin

@@ -1,5 +1,7 @@
 #include "framework/WaitLoop.h"
 
+namespace kalvorin {
+
 void WaitDeliveringSentMessages(HANDLE object) {
     if (object == nullptr) return;
     for (;;) {
@@ -10,3 +12,5 @@ void WaitDeliveringSentMessages(HANDLE object) {
         ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
     }
 }
+
+}  // namespace kalvorin

@@ -5,5 +5,9 @@
 
 #include <windows.h>
 
+namespace kalvorin {
+
 // Returns once `object` is signalled (or cannot be waited for).
 void WaitDeliveringSentMessages(HANDLE object);
+
+}  // namespace kalvorin

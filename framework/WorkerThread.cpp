@@ -4,6 +4,8 @@
 
 #include "framework/App.h"
 
+namespace kalvorin {
+
 CWorkerThread::~CWorkerThread() = default;
 
 bool CWorkerThread::CreateThread(int priority) {
@@ -63,3 +65,5 @@ int CWorkerThread::OnUnexpectedException() {
     ReportUnexpectedError();
     return 1;
 }
+
+}  // namespace kalvorin

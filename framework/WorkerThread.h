@@ -6,6 +6,8 @@
 
 #include "framework/Handles.h"
 
+namespace kalvorin {
+
 class CWorkerThread {
 public:
     CWorkerThread() = default;
@@ -48,3 +50,5 @@ private:
     UniqueHandle handle_;
     DWORD threadId_ = 0;
 };
+
+}  // namespace kalvorin

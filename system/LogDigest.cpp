@@ -7,6 +7,8 @@
 #include "framework/Handles.h"
 #include "system/RegistryRecords.h"
 
+namespace kalvorin {
+
 namespace {
 
 constexpr char kDigestSuffix[] = "\\Unscr.log SHA-256";
@@ -101,3 +103,5 @@ bool DeleteLogDigest(const std::string& displayName) {
     value.valueName = LogDigestValueName(displayName);
     return RemoveRegistryEntry(value);
 }
+
+}  // namespace kalvorin

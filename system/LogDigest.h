@@ -21,6 +21,8 @@
 #include <span>
 #include <string>
 
+namespace kalvorin {
+
 using Sha256Digest = std::array<uint8_t, 32>;
 
 // SHA-256 through the system's CryptoAPI: the AES provider (Windows XP SP3
@@ -40,3 +42,5 @@ std::optional<Sha256Digest> ReadLogDigest(const std::string& displayName);
 
 // Deletes the digest of `displayName`; true when it is gone afterwards.
 bool DeleteLogDigest(const std::string& displayName);
+
+}  // namespace kalvorin

@@ -2,6 +2,8 @@
 
 #include "framework/Handles.h"
 
+namespace kalvorin {
+
 const char kProductRootKey[] = "Software\\Brisvane Screensaver";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
@@ -35,3 +37,5 @@ bool RemoveRegistryEntry(const spd::RegistryEntryRecord& entry) {
     const LONG result = ::RegDeleteValueA(key.Get(), entry.valueName.c_str());
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
+
+}  // namespace kalvorin

@@ -9,6 +9,8 @@
 
 #include "codec/RegistryEntryRecord.h"
 
+namespace kalvorin {
+
 // Keys below HKEY_LOCAL_MACHINE that an installation writes to and the
 // uninstaller removes from.
 extern const char kProductRootKey[];  // "Software\Brisvane Screensaver"
@@ -27,3 +29,5 @@ HKEY RootOfHive(uint32_t hive);
 // `valueName` of that key (opened with KEY_WRITE). Failures are ignored.
 // Returns true when the key or value is gone afterwards.
 bool RemoveRegistryEntry(const spd::RegistryEntryRecord& entry);
+
+}  // namespace kalvorin

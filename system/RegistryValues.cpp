@@ -2,6 +2,8 @@
 
 #include "framework/Handles.h"
 
+namespace kalvorin {
+
 namespace {
 
 std::wstring Wide(const std::string& text) {
@@ -57,3 +59,5 @@ void RestoreValue(const RegistryValueBefore& before) {
         ::RegDeleteValueA(opened.Get(), before.name.c_str());
     }
 }
+
+}  // namespace kalvorin

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace kalvorin {
+
 // Sets a REG_SZ value to `text` (code page of the program), stored without a
 // terminating zero: a reader takes the data up to the length it gets back.
 // Returns the Win32 result.
@@ -31,3 +33,5 @@ RegistryValueBefore ReadValueBefore(HKEY root, const std::string& key, const std
 // Writes the value back as it was, or deletes it when it did not exist.
 // Failures are ignored.
 void RestoreValue(const RegistryValueBefore& before);
+
+}  // namespace kalvorin

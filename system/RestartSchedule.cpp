@@ -6,6 +6,8 @@
 #include "framework/FileSystem.h"
 #include "system/ShortPath.h"
 
+namespace kalvorin {
+
 namespace {
 
 constexpr char kSectionHeader[] = "[rename]";
@@ -44,3 +46,5 @@ bool DeleteAtRestart(const std::string& path, bool isWin9x, const std::string& w
         return false;
     }
 }
+
+}  // namespace kalvorin

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+namespace kalvorin {
+
 // One line "target=source" of wininit.ini; a target "NUL" deletes the source.
 using WininitLine = std::pair<std::string, std::string>;
 
@@ -30,3 +32,5 @@ bool MoveAtRestart(const std::string& source, const std::string& target);
 // AppendWininitLines writes it. Returns false when neither could be done
 // (also when writing wininit.ini fails).
 bool DeleteAtRestart(const std::string& path, bool isWin9x, const std::string& windowsFolder);
+
+}  // namespace kalvorin

@@ -2,6 +2,8 @@
 
 #include "framework/Handles.h"
 
+namespace kalvorin {
+
 const char kSharedDllsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
 namespace {
@@ -48,3 +50,5 @@ std::optional<DWORD> LowerSharedCount(const std::string& path) {
     else WriteCount(key.Get(), path, lowered);
     return lowered;
 }
+
+}  // namespace kalvorin

@@ -11,6 +11,8 @@
 
 #include "system/RegistryValues.h"
 
+namespace kalvorin {
+
 // Below HKEY_LOCAL_MACHINE.
 extern const char kSharedDllsKey[];
 
@@ -32,3 +34,5 @@ SharedCountResult RaiseSharedCount(const std::string& path, RegistryValueBefore*
 // is deleted. nullopt when there is no usable count (no key, no value or
 // data that does not fit 4 bytes), then nothing changes.
 std::optional<DWORD> LowerSharedCount(const std::string& path);
+
+}  // namespace kalvorin

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace kalvorin {
+
 std::string ShortPathOf(const std::string& path) {
     char probe[1] = {};
     const DWORD needed = ::GetShortPathNameA(path.c_str(), probe, 1);
@@ -12,3 +14,5 @@ std::string ShortPathOf(const std::string& path) {
     shortPath.resize(length);
     return shortPath;
 }
+
+}  // namespace kalvorin

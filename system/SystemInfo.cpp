@@ -4,6 +4,8 @@
 
 #include "framework/Handles.h"
 
+namespace kalvorin {
+
 const char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 
 namespace {
@@ -54,3 +56,5 @@ std::string WindowsFolder() {
 std::string SystemFolder() {
     return FolderFrom(::GetSystemDirectoryA);
 }
+
+}  // namespace kalvorin

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+namespace kalvorin {
+
 // HKEY_LOCAL_MACHINE key of "ProgramFilesDir" and "CommonFilesDir".
 extern const char kCurrentVersionKey[];  // "Software\Microsoft\Windows\CurrentVersion"
 
@@ -25,3 +27,5 @@ std::optional<std::string> ReadFolderValue(HKEY root, const char* subKey, const 
 // the system reports nothing or needs a larger buffer.
 std::string WindowsFolder();
 std::string SystemFolder();
+
+}  // namespace kalvorin

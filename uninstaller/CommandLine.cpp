@@ -5,6 +5,8 @@
 
 #include "codec/InstallableName.h"
 
+namespace kalvorin::uninstaller {
+
 const char kRemoveOriginalSwitch[] = "/remove-original";
 
 namespace {
@@ -91,3 +93,5 @@ CommandLine ParseCommandLine(const std::string& commandLine, const std::string& 
     parsed.silent = args.size() == 2;
     return parsed;
 }
+
+}  // namespace kalvorin::uninstaller

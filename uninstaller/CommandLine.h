@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kalvorin::uninstaller {
+
 extern const char kRemoveOriginalSwitch[];  // "/remove-original"
 
 struct CommandLine {
@@ -32,3 +34,5 @@ struct CommandLine {
 // comes first, in quotation marks or not; an unquoted program path with
 // blanks in it is recognised when it is `modulePath`.
 CommandLine ParseCommandLine(const std::string& commandLine, const std::string& modulePath);
+
+}  // namespace kalvorin::uninstaller

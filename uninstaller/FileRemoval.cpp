@@ -5,6 +5,8 @@
 #include "framework/Handles.h"
 #include "system/RestartSchedule.h"
 
+namespace kalvorin::uninstaller {
+
 namespace {
 
 bool IsGone(DWORD error) {
@@ -54,3 +56,5 @@ FolderOutcome RemoveEmptyFolder(const std::string& path) {
     } while (empty && ::FindNextFileA(search.Get(), &found));
     return empty ? FolderOutcome::Failed : FolderOutcome::NotEmpty;
 }
+
+}  // namespace kalvorin::uninstaller

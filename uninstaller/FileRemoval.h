@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace kalvorin::uninstaller {
+
 // Where the next restart's work is registered: the NT family takes delayed
 // deletions, the 9x family reads wininit.ini in the Windows folder.
 struct RestartPlatform {
@@ -25,3 +27,5 @@ enum class FolderOutcome { Removed, NotEmpty, Failed };
 // Removes the folder `path` when it is empty; one that is already gone counts
 // as removed.
 FolderOutcome RemoveEmptyFolder(const std::string& path);
+
+}  // namespace kalvorin::uninstaller

@@ -7,6 +7,8 @@
 #include "framework/File.h"
 #include "system/LogDigest.h"
 
+namespace kalvorin::uninstaller {
+
 LogFile ReadLogFile(const std::string& path) {
     LogFile result;
     CFile file;
@@ -43,3 +45,5 @@ LogFile ReadLogFile(const std::string& path) {
     else result.log = std::move(decoded.value.log);
     return result;
 }
+
+}  // namespace kalvorin::uninstaller

@@ -10,6 +10,8 @@
 
 #include "codec/UninstallLog.h"
 
+namespace kalvorin::uninstaller {
+
 struct LogFile {
     enum class Problem { None, Missing, Unreadable, Damaged, NotRecorded, Altered };
 
@@ -28,3 +30,5 @@ constexpr unsigned long long kMaxLogFileSize = 64ull * 1024 * 1024;
 // digest is recorded for its display name; Altered: the recorded digest is
 // not the file's.
 LogFile ReadLogFile(const std::string& path);
+
+}  // namespace kalvorin::uninstaller

@@ -7,6 +7,8 @@
 #include "system/RegistryRecords.h"
 #include "system/SharedDllCounts.h"
 
+namespace kalvorin::uninstaller {
+
 namespace {
 
 void RemoveFiles(const spd::UninstallLog& log, const RemovalPlaces& places, const RestartPlatform& platform,
@@ -79,3 +81,5 @@ RemovalReport RemoveInstallation(const spd::UninstallLog& log, const std::string
     ForgetLog(log, logPath, report);
     return report;
 }
+
+}  // namespace kalvorin::uninstaller

@@ -21,6 +21,8 @@
 #include "uninstaller/RemovalPlaces.h"
 #include "codec/UninstallLog.h"
 
+namespace kalvorin::uninstaller {
+
 struct RemovalReport {
     unsigned removed = 0;    // files, folders, registry entries gone (or gone before)
     unsigned atRestart = 0;  // files that go at the next restart
@@ -35,3 +37,5 @@ struct RemovalReport {
 
 RemovalReport RemoveInstallation(const spd::UninstallLog& log, const std::string& logPath,
                                  const RemovalPlaces& places, const RestartPlatform& platform);
+
+}  // namespace kalvorin::uninstaller

@@ -7,6 +7,8 @@
 #include "system/RegistryRecords.h"
 #include "system/SystemInfo.h"
 
+namespace kalvorin::uninstaller {
+
 namespace {
 
 bool IsDriveLetter(char c) {
@@ -123,3 +125,5 @@ bool MayRemoveRegistryEntry(const spd::RegistryEntryRecord& record, const std::s
     }
     return OneLevelBelow(key, productRoot) || key == spd::FoldName(std::string(kUninstallKey) + "\\" + displayName);
 }
+
+}  // namespace kalvorin::uninstaller

@@ -41,6 +41,8 @@
 
 #include "codec/RegistryEntryRecord.h"
 
+namespace kalvorin::uninstaller {
+
 class RemovalPlaces {
 public:
     // The file attributes of a path (GetFileAttributesA); INVALID_FILE_ATTRIBUTES
@@ -78,3 +80,5 @@ bool MayRemoveRegistryEntry(const spd::RegistryEntryRecord& record, const std::s
 // `path` as a plain absolute path "X:\a\b" (one trailing backslash dropped),
 // or nullopt when it is none; a drive root ("X:\") is none either.
 std::optional<std::string> PlainAbsolutePath(const std::string& path);
+
+}  // namespace kalvorin::uninstaller

@@ -14,6 +14,8 @@
 #include "framework/Handles.h"
 #include "system/RestartSchedule.h"
 
+namespace kalvorin::uninstaller {
+
 namespace {
 
 // How long the copy waits for the original to end, and then how often it
@@ -129,3 +131,5 @@ int RemoveOriginal(uintptr_t processHandle, const std::string& originalPath, con
     DeleteAtRestart(ownPath, platform.isWin9x, platform.windowsFolder);
     return deleted ? kExitRemoved : kExitIncomplete;
 }
+
+}  // namespace kalvorin::uninstaller

@@ -24,6 +24,8 @@
 
 #include "uninstaller/FileRemoval.h"
 
+namespace kalvorin::uninstaller {
+
 // True for "<windowsFolder>\UnSc####.exe" (letters compared as Windows does).
 bool IsSetupsUninstaller(const std::string& path, const std::string& windowsFolder);
 
@@ -37,3 +39,5 @@ void RemoveOwnFile(const std::string& ownPath, const RestartPlatform& platform);
 // same program as `ownPath` (nothing is done); 4 when the original stays.
 int RemoveOriginal(uintptr_t processHandle, const std::string& originalPath, const std::string& ownPath,
                    const RestartPlatform& platform);
+
+}  // namespace kalvorin::uninstaller

@@ -5,12 +5,12 @@
 #include "framework/LibrarySearch.h"
 
 // The one application object, constructed before WinMain.
-CSetupApp theApp;
+kalvorin::setup::CSetupApp theApp;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Before anything can load a library: none from the program's folder
     // (a download folder, a disk) or the current folder.
-    RestrictLibrarySearch();
-    LoadCommonControls();
+    kalvorin::RestrictLibrarySearch();
+    kalvorin::LoadCommonControls();
     return theApp.RunApplication(instance);
 }

@@ -9,6 +9,8 @@
 #include "worker/InstallSession.h"
 #include "run/DiskPrompt.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 void ShowCannotInitialize() {
@@ -87,3 +89,5 @@ void CSetupApp::RunMainDialog() {
     session.WaitForEnd();
     SetMainDialog(nullptr);
 }
+
+}  // namespace kalvorin::setup

@@ -5,6 +5,8 @@
 
 #include "framework/App.h"
 
+namespace kalvorin::setup {
+
 class SetupContext;
 
 class CSetupApp : public CApp {
@@ -33,3 +35,5 @@ private:
 
     SetupContext* context_ = nullptr;
 };
+
+}  // namespace kalvorin::setup

@@ -5,6 +5,8 @@
 #include "codec/SetupHeader.h"
 #include "framework/File.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 bool IsTrailingJunk(char c) {
@@ -65,3 +67,5 @@ std::optional<std::string> ReadProgramFilesFolder() {
 uint16_t DetectLanguageId() {
     return static_cast<uint16_t>(::GetUserDefaultLangID() & 0x3FF);
 }
+
+}  // namespace kalvorin::setup

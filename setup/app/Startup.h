@@ -9,6 +9,8 @@
 
 #include "system/SystemInfo.h"  // DetectWin9x, ReadFolderValue
 
+namespace kalvorin::setup {
+
 // What start-up takes from the setup data header.
 struct StartupHeaderInfo {
     std::string displayName;
@@ -35,3 +37,5 @@ std::optional<std::string> ReadProgramFilesFolder();
 
 // PRIMARYLANGID(GetUserDefaultLangID()): the language without its region.
 uint16_t DetectLanguageId();
+
+}  // namespace kalvorin::setup

@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+namespace kalvorin::setup {
+
 namespace {
 
 // The count itself changes only with interlocked operations; the mutex keeps
@@ -40,3 +42,5 @@ void ReleaseSetupContext() {
 long SetupContextUseCount() {
     return ::InterlockedCompareExchange(&g_useCount, 0, 0);
 }
+
+}  // namespace kalvorin::setup

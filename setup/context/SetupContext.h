@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kalvorin::setup {
+
 // installState before the installation starts.
 constexpr int32_t kInstallNotStarted = -1;
 
@@ -57,3 +59,5 @@ public:
 private:
     SetupContext* context_;
 };
+
+}  // namespace kalvorin::setup

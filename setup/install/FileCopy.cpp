@@ -15,6 +15,8 @@
 #include "run/SetupException.h"
 #include "run/WorkerOps.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 constexpr DWORD kPathBuffer = 260;
@@ -143,3 +145,5 @@ void KeepStep(SetupWork& work, const std::string& targetPath, uint8_t flags) {
     if (flags & spd::CatalogFlags::Shared) work.record.AddKeptSharedFile(targetPath);
     StepProgress(work.sync);
 }
+
+}  // namespace kalvorin::setup

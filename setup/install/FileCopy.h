@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kalvorin::setup {
+
 class SetupWork;
 
 // After a cancel point: copies `extractedPath` over `targetPath` as above and
@@ -36,3 +38,5 @@ bool KeepEarlierFile(SetupWork& work, const std::string& targetPath);
 // True for the Win32 errors of a copy over an existing file that a restart
 // can resolve: the file is in use, locked, read-only or denied now.
 bool IsInUseError(unsigned long error);
+
+}  // namespace kalvorin::setup

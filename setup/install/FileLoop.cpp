@@ -14,6 +14,8 @@
 #include "setupdata/SetupFiles.h"
 #include "run/SetupWork.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 void InstallNextFile(SetupWork& work) {
@@ -66,3 +68,5 @@ void InstallFiles(SetupWork& work) {
     work.blockBuffer.Release();
     RaiseSharedCounts(work);
 }
+
+}  // namespace kalvorin::setup

@@ -10,6 +10,8 @@
 #include <span>
 #include <string>
 
+namespace kalvorin::setup {
+
 class SetupWork;
 
 // Verifies the catalog, clears the remembered answers and the shared files,
@@ -25,3 +27,5 @@ void InstallFiles(SetupWork& work);
 // creation fails when the name is taken). The file is recorded in tempFiles
 // before it is written, in one write. Returns its path.
 std::string ExtractToTempFile(SetupWork& work, std::span<const uint8_t> content);
+
+}  // namespace kalvorin::setup

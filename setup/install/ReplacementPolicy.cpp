@@ -13,6 +13,8 @@
 #include "run/AskUser.h"
 #include "run/SetupException.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 constexpr UINT kQuestion = MB_YESNO | MB_ICONEXCLAMATION;
@@ -128,3 +130,5 @@ std::string JoinLanguageNames(const std::vector<uint16_t>& languages, uint16_t u
     }
     return text;
 }
+
+}  // namespace kalvorin::setup

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+namespace kalvorin::setup {
+
 class SetupWork;
 
 enum class ReplaceDecision { Replace, Keep };
@@ -41,3 +43,5 @@ ReplaceDecision DecideReplacement(SetupWork& work, const std::string& extractedP
 // "A und B", "A, B und C" (the conjunction "und", "et" or "and" by the
 // user's primary language 7, 12 or any other). Empty names are skipped.
 std::string JoinLanguageNames(const std::vector<uint16_t>& languages, uint16_t userLanguage);
+
+}  // namespace kalvorin::setup

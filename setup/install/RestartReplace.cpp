@@ -7,6 +7,8 @@
 #include "system/ShortPath.h"
 #include "run/SetupException.h"
 
+namespace kalvorin::setup {
+
 void ScheduleRestartReplacements(SetupWork& work) {
     if (!work.context.rebootRequired) return;
     std::vector<WininitLine> lines;
@@ -27,3 +29,5 @@ void ScheduleRestartReplacements(SetupWork& work) {
         throw CSetupException(SetupPhase::Completion, SetupCause::FileError);
     }
 }
+
+}  // namespace kalvorin::setup

@@ -3,6 +3,8 @@
 // the NT family, both with short paths.
 #pragma once
 
+namespace kalvorin::setup {
+
 class SetupWork;
 
 // Nothing when no file waits. Otherwise each pending replacement's restart
@@ -12,3 +14,5 @@ class SetupWork;
 // system refuses a delayed move (moves registered before it stay; their
 // restart copies go with the rollback, so they move nothing).
 void ScheduleRestartReplacements(SetupWork& work);
+
+}  // namespace kalvorin::setup

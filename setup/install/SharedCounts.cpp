@@ -4,6 +4,8 @@
 #include "system/SharedDllCounts.h"
 #include "run/SetupException.h"
 
+namespace kalvorin::setup {
+
 void RaiseSharedCounts(SetupWork& work) {
     for (const std::string& path : work.sharedFiles) {
         RegistryValueBefore before;
@@ -14,3 +16,5 @@ void RaiseSharedCounts(SetupWork& work) {
         }
     }
 }
+
+}  // namespace kalvorin::setup

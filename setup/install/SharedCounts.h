@@ -4,6 +4,8 @@
 // it back.
 #pragma once
 
+namespace kalvorin::setup {
+
 class SetupWork;
 
 // For each of work.sharedFiles in order. A missing SharedDLLs key is
@@ -11,3 +13,5 @@ class SetupWork;
 // opened nor created) raises (FileInstallation, UnexpectedError) naming the
 // file; the counts raised until then are recorded and put back.
 void RaiseSharedCounts(SetupWork& work);
+
+}  // namespace kalvorin::setup

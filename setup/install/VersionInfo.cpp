@@ -2,6 +2,8 @@
 
 #include "framework/SystemLibrary.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 constexpr DWORD kFixedInfoSignature = 0xFEEF04BD;
@@ -71,3 +73,5 @@ bool VersionApi::Parse(const std::vector<uint8_t>& block, FileVersion& version) 
     }
     return true;
 }
+
+}  // namespace kalvorin::setup

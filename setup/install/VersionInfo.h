@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace kalvorin::setup {
+
 // What the replacement decision uses of one version resource.
 struct FileVersion {
     uint32_t versionMS = 0;           // dwFileVersionMS of the fixed file information
@@ -49,3 +51,5 @@ private:
     QueryFn query_ = nullptr;
     NameFn name_ = nullptr;
 };
+
+}  // namespace kalvorin::setup

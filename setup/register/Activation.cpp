@@ -6,6 +6,8 @@
 
 #include "framework/SystemLibrary.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 using InstallScreenSaverFn = void(CALLBACK*)(HWND, HINSTANCE, LPSTR, int);
@@ -26,3 +28,5 @@ void ActivateScreensaver(const std::string& screensaverPath) {
         // Activation never ends the installation.
     }
 }
+
+}  // namespace kalvorin::setup

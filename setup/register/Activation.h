@@ -6,8 +6,12 @@
 
 #include <string>
 
+namespace kalvorin::setup {
+
 // Calls desk.cpl's InstallScreenSaver with no window, the program's instance,
 // `screensaverPath` (long form, unquoted) and SW_SHOW. Skipped when the
 // path is empty, the library cannot be loaded or lacks the export. Never
 // fails visibly.
 void ActivateScreensaver(const std::string& screensaverPath);
+
+}  // namespace kalvorin::setup

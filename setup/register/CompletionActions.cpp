@@ -10,6 +10,8 @@
 #include "res/resource.h"
 #include "system/RegistryValues.h"
 
+namespace kalvorin::setup {
+
 const char kDisplayPropertiesCommand[] = "rundll32.exe shell32.dll,Control_RunDLL desk.cpl,,1";
 const char kRunOnceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 const char kRunOnceValueName[] = "Show Screensaver Properties";
@@ -68,3 +70,5 @@ void RunCompletionActions(const SetupContext& context) {
     CompletionEffects effects;
     RunCompletionActions(context, effects);
 }
+
+}  // namespace kalvorin::setup

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace kalvorin::setup {
+
 class SetupContext;
 
 // The three effects, replaceable in tests.
@@ -36,3 +38,5 @@ extern const char kRunOnceValueName[];
 // files wait, restart by hand); nothing else is, whatever fails.
 void RunCompletionActions(const SetupContext& context, CompletionEffects& effects);
 void RunCompletionActions(const SetupContext& context);
+
+}  // namespace kalvorin::setup

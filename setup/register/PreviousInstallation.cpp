@@ -11,6 +11,8 @@
 #include "run/AskUser.h"
 #include "run/MyException.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 constexpr DWORD kCommandBuffer = 1000;
@@ -65,3 +67,5 @@ void RemovePreviousInstallation(SetupWork& work) {
         break;
     }
 }
+
+}  // namespace kalvorin::setup

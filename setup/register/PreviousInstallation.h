@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace kalvorin::setup {
+
 class SetupWork;
 
 // The removal command of an earlier installation of `displayName`, or empty
@@ -17,3 +19,5 @@ std::string PreviousRemovalCommand(const std::string& displayName);
 // that cannot be started is passed over silently); No goes on; Cancel ends
 // the run silently (CSilentAbort).
 void RemovePreviousInstallation(SetupWork& work);
+
+}  // namespace kalvorin::setup

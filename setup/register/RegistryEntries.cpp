@@ -10,6 +10,8 @@
 #include "system/ShortPath.h"
 #include "run/SetupException.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 constexpr REGSAM kProductKeyAccess = KEY_READ | KEY_WRITE;
@@ -105,3 +107,5 @@ void WriteLogDigestOf(SetupWork& work, std::span<const uint8_t> log) {
         throw CSetupException(SetupPhase::Completion, SetupCause::UnexpectedError);
     }
 }
+
+}  // namespace kalvorin::setup

@@ -17,6 +17,8 @@
 
 #include "system/RegistryRecords.h"  // kProductRootKey, kUninstallKey, ProductValueName
 
+namespace kalvorin::setup {
+
 class SetupWork;
 
 // The last component of the product key: the short form of `path`, in upper
@@ -44,3 +46,5 @@ void WriteProductValue(SetupWork& work, const std::string& logPath);
 // with this digest. Raises (Completion, UnexpectedError) when it cannot be
 // computed or written.
 void WriteLogDigestOf(SetupWork& work, std::span<const uint8_t> log);
+
+}  // namespace kalvorin::setup

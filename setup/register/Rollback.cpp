@@ -9,6 +9,8 @@
 #include "system/RegistryRecords.h"
 #include "system/RegistryValues.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 // Paths compared as Windows compares file names.
@@ -63,3 +65,5 @@ void RollBack(InstallRecord& record) {
     }
     for (auto it = before.rbegin(); it != before.rend(); ++it) RestoreValue(*it);
 }
+
+}  // namespace kalvorin::setup

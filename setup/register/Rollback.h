@@ -9,6 +9,8 @@
 // same screensaver) go back to what they were.
 #pragma once
 
+namespace kalvorin::setup {
+
 class InstallRecord;
 
 // In this order: delete the restart copies; delete every installed file
@@ -18,3 +20,5 @@ class InstallRecord;
 // values it changed back, the last changed first. The temporary files are
 // left for the end of the run.
 void RollBack(InstallRecord& record);
+
+}  // namespace kalvorin::setup

@@ -20,6 +20,8 @@
 #include "run/AskUser.h"
 #include "run/SetupException.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 constexpr UINT kLogQuestion = MB_RETRYCANCEL | MB_ICONEXCLAMATION;
@@ -122,3 +124,5 @@ void WriteUninstallSupport(SetupWork& work) {
     WriteProductValue(work, logPath);
     WriteLogDigestOf(work, WriteUninstallLog(work, log));
 }
+
+}  // namespace kalvorin::setup

@@ -14,8 +14,10 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "framework/File.h"
 
-class CFile;
+namespace kalvorin::setup {
+
 class SetupWork;
 
 // The whole stage, in order: a cancel point; the log opened (IDS_UNINSTALL_LOG_ERROR on
@@ -37,3 +39,5 @@ void WriteUninstallerProgram(const std::string& path, const std::vector<uint8_t>
 // it and returns the bytes written. Raises (FileInstallation, CompressError
 // | OutOfMemory).
 std::vector<uint8_t> WriteUninstallLog(SetupWork& work, CFile& log);
+
+}  // namespace kalvorin::setup

@@ -3,6 +3,8 @@
 #include "framework/MessageBox.h"
 #include "run/WorkerOps.h"
 
+namespace kalvorin::setup {
+
 int AskUser(const std::string& text, UINT flags) {
     WorkerBinding::WaitWhileCurrentHeld();
     return AppMessageBox(text, flags);
@@ -12,3 +14,5 @@ int AskUser(UINT stringId, UINT flags) {
     WorkerBinding::WaitWhileCurrentHeld();
     return AppMessageBoxId(stringId, flags);
 }
+
+}  // namespace kalvorin::setup

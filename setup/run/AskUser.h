@@ -6,9 +6,13 @@
 
 #include <string>
 
+namespace kalvorin::setup {
+
 // Shows `text` with `flags`; returns the button pressed (IDOK 1, IDCANCEL 2,
 // IDRETRY 4, IDYES 6, IDNO 7).
 int AskUser(const std::string& text, UINT flags);
 
 // Shows string `stringId`; -1 (nothing shown) when it cannot be loaded.
 int AskUser(UINT stringId, UINT flags);
+
+}  // namespace kalvorin::setup

@@ -9,6 +9,8 @@
 
 #include "codec/FolderKind.h"
 
+namespace kalvorin::setup {
+
 class BaseFolderMap {
 public:
     void Set(spd::FolderKind kind, const std::string& path) { folders_[static_cast<uint8_t>(kind)] = path; }
@@ -23,3 +25,5 @@ public:
 private:
     std::map<uint8_t, std::string> folders_;
 };
+
+}  // namespace kalvorin::setup

@@ -2,6 +2,8 @@
 
 #include <new>
 
+namespace kalvorin::setup {
+
 bool BlockBuffer::Reserve(size_t size) {
     if (size <= capacity_ && bytes_) return true;
     Release();
@@ -15,3 +17,5 @@ void BlockBuffer::Release() {
     bytes_.reset();
     capacity_ = 0;
 }
+
+}  // namespace kalvorin::setup

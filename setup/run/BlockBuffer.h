@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace kalvorin::setup {
+
 class BlockBuffer {
 public:
     // Makes room for at least `size` bytes. A buffer that must grow is freed
@@ -24,3 +26,5 @@ private:
     std::unique_ptr<uint8_t[]> bytes_;
     size_t capacity_ = 0;
 };
+
+}  // namespace kalvorin::setup

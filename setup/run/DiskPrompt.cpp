@@ -4,6 +4,8 @@
 
 #include <atomic>
 
+namespace kalvorin::setup {
+
 namespace {
 
 // Without a registered prompt there is nobody to ask: Cancel.
@@ -29,3 +31,5 @@ VolumePrompt& DiskPrompt() {
     VolumePrompt* prompt = registered.load();
     return prompt != nullptr ? *prompt : none;
 }
+
+}  // namespace kalvorin::setup

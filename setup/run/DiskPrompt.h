@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace kalvorin::setup {
+
 class VolumePrompt {
 public:
     virtual ~VolumePrompt() = default;
@@ -26,3 +28,5 @@ public:
 // Cancel.
 void SetDiskPrompt(VolumePrompt* prompt);
 VolumePrompt& DiskPrompt();
+
+}  // namespace kalvorin::setup

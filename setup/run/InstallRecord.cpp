@@ -7,6 +7,8 @@
 
 #include "framework/FileSystem.h"
 
+namespace kalvorin::setup {
+
 void InstallRecord::AddPendingReplacement(const std::string& copyPath, const std::string& targetPath) {
     pendingReplacements_.push_back(copyPath + '\n' + targetPath);
 }
@@ -67,3 +69,5 @@ void RemoveListedFolders(const std::vector<std::string>& paths) {
     std::sort(folders.begin(), folders.end(), std::greater<std::string>());
     for (const std::string& folder : folders) ::RemoveDirectoryA(folder.c_str());
 }
+
+}  // namespace kalvorin::setup

@@ -12,6 +12,8 @@
 #include "codec/RegistryEntryRecord.h"
 #include "system/RegistryValues.h"
 
+namespace kalvorin::setup {
+
 class InstallRecord {
 public:
     InstallRecord() = default;
@@ -82,3 +84,5 @@ void DeleteListedFiles(const std::vector<std::string>& paths);
 // case and removed in descending string order. Only an empty folder can be
 // removed; one that cannot be removed stays, without a message.
 void RemoveListedFolders(const std::vector<std::string>& paths);
+
+}  // namespace kalvorin::setup

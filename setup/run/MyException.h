@@ -4,6 +4,8 @@
 
 #include <exception>
 
+namespace kalvorin::setup {
+
 class CMyException : public std::exception {
 public:
     const char* what() const noexcept override { return "CMyException"; }
@@ -16,3 +18,5 @@ class CSilentAbort : public CMyException {
 public:
     const char* what() const noexcept override { return "CSilentAbort"; }
 };
+
+}  // namespace kalvorin::setup

@@ -5,6 +5,8 @@
 #include "res/resource.h"
 #include "run/AskUser.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 constexpr UINT kRememberQuestionFlags = MB_YESNO | MB_ICONQUESTION;
@@ -35,3 +37,5 @@ int32_t RememberedAnswer::Slot(int kind) const {
 void RememberedAnswer::SetSlot(int kind, int32_t value) {
     if (ValidKind(kind)) slots_[static_cast<size_t>(kind)] = value;
 }
+
+}  // namespace kalvorin::setup

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace kalvorin::setup {
+
 class RememberedAnswer {
 public:
     static constexpr int kKinds = 5;
@@ -30,3 +32,5 @@ public:
 private:
     std::array<int32_t, kKinds> slots_{};
 };
+
+}  // namespace kalvorin::setup

@@ -4,6 +4,8 @@
 #include "framework/StringTable.h"
 #include "res/resource.h"
 
+namespace kalvorin::setup {
+
 UINT CSetupException::PhaseStringId(int phase) {
     switch (phase) {
     case static_cast<int>(SetupPhase::Preparation): return IDS_PHASE_PREPARATION;
@@ -56,3 +58,5 @@ int CSetupException::ShowError(UINT flags) const {
     if (!ComposeMessage(message)) return -1;
     return AppMessageBox(message, flags);
 }
+
+}  // namespace kalvorin::setup

@@ -9,6 +9,8 @@
 
 #include "run/MyException.h"
 
+namespace kalvorin::setup {
+
 enum class SetupPhase : int {
     Internal = 0,
     Preparation = 1,
@@ -69,3 +71,5 @@ private:
     UINT causeStringId_;
     std::string subject_;
 };
+
+}  // namespace kalvorin::setup

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+namespace kalvorin::setup {
+
 enum SetupStatus : int {
     NotStarted = -1,      // never sent; the initial installState
     Preparing = 0,        // posted
@@ -15,3 +17,5 @@ enum SetupStatus : int {
 };
 
 constexpr UINT WM_SETUP_STATUS = WM_USER + 1;
+
+}  // namespace kalvorin::setup

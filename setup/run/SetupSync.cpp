@@ -1,5 +1,7 @@
 #include "run/SetupSync.h"
 
+namespace kalvorin::setup {
+
 CSetupSync::CSetupSync()
     : startEvent(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),   // automatic reset
       cancelEvent(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),   // nobody clears it
@@ -37,3 +39,5 @@ void CSetupSync::ResetCancel() {
     cancelRequested_.store(false);
     ::ResetEvent(cancelEvent.Get());
 }
+
+}  // namespace kalvorin::setup

@@ -8,6 +8,8 @@
 
 #include "framework/Handles.h"
 
+namespace kalvorin::setup {
+
 class CSetupSync {
 public:
     // Creates the events: start (automatic reset), cancel (stays raised once
@@ -57,3 +59,5 @@ private:
     std::atomic<bool> cancelRequested_{false};
     std::atomic<bool> held_{false};
 };
+
+}  // namespace kalvorin::setup

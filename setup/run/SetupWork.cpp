@@ -6,6 +6,8 @@
 #include "codec/Checksum.h"
 #include "run/WorkerOps.h"
 
+namespace kalvorin::setup {
+
 SetupWork::SetupWork(CSetupSync& sync, SetupContext& context) : sync(sync), context(context) {}
 
 void SetupWork::CancelPoint() {
@@ -48,3 +50,5 @@ void SetupWork::Release() {
     extractedFiles.clear();
     baseFolders.Clear();
 }
+
+}  // namespace kalvorin::setup

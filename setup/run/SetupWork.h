@@ -24,6 +24,8 @@
 #include "run/SetupException.h"
 #include "run/SetupSync.h"
 
+namespace kalvorin::setup {
+
 class VolumePrompt;
 
 // Size of the one buffer through which the joining and the checksum passes
@@ -105,3 +107,5 @@ public:
 private:
     std::vector<uint8_t> chunkBuffer_;
 };
+
+}  // namespace kalvorin::setup

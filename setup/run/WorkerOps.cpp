@@ -6,6 +6,8 @@
 
 #include "run/MyException.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 thread_local CSetupSync* t_boundSync = nullptr;
@@ -72,3 +74,5 @@ void StepProgress(CSetupSync& sync) {
     sync.progressPos += sync.progressStep;
     ::SendMessageA(sync.progressWindow, PBM_STEPIT, 0, 0);
 }
+
+}  // namespace kalvorin::setup

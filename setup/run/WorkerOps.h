@@ -7,6 +7,8 @@
 #include "run/SetupStatus.h"
 #include "run/SetupSync.h"
 
+namespace kalvorin::setup {
+
 // Waits while the dialog holds the worker (its cancel question is open).
 // Every operation below does this first.
 void WaitWhileHeld(CSetupSync& sync);
@@ -40,3 +42,5 @@ void SetProgressRange(CSetupSync& sync, int low, int high);  // PBM_SETRANGE32
 void SetProgressPos(CSetupSync& sync, int pos);              // PBM_SETPOS
 void SetProgressStep(CSetupSync& sync, int step);            // PBM_SETSTEP
 void StepProgress(CSetupSync& sync);                         // PBM_STEPIT
+
+}  // namespace kalvorin::setup

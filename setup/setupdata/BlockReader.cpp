@@ -9,6 +9,8 @@
 #include "setupdata/SetupFiles.h"
 #include "run/SetupWork.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 // Room between the end of the expanded bytes and the start of the compressed
@@ -82,3 +84,5 @@ std::span<const uint8_t> ReadBlock(SetupWork& work, const spd::BlockHeader& head
     if (expanded.adler != header.checksum) Raise(phase, SetupCause::DamagedSetupFile);
     return done(expanded.produced);
 }
+
+}  // namespace kalvorin::setup

@@ -18,8 +18,10 @@
 
 #include "codec/BlockHeader.h"
 #include "run/SetupException.h"
+#include "framework/File.h"
 
-class CFile;
+namespace kalvorin::setup {
+
 class SetupWork;
 
 // Reads 16 bytes into `header`; false when fewer bytes are left.
@@ -37,3 +39,5 @@ bool ReadBlockHeader(CFile& file, spd::BlockHeader& header);
 // they stay valid until the next block is read.
 std::span<const uint8_t> ReadBlock(SetupWork& work, const spd::BlockHeader& header, SetupPhase phase,
                                    std::span<uint8_t> following = {}, size_t* followingRead = nullptr);
+
+}  // namespace kalvorin::setup

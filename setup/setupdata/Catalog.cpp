@@ -18,6 +18,8 @@
 #include "run/SetupException.h"
 #include "run/WorkerOps.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 [[noreturn]] void Fail(SetupCause cause) {
@@ -117,3 +119,5 @@ std::vector<uint8_t> ReadPackedProgram(SetupWork& work, const std::string& path)
     file.Close();
     return std::move(program.value);
 }
+
+}  // namespace kalvorin::setup

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace kalvorin::setup {
+
 struct CatalogFile;
 class SetupWork;
 
@@ -33,3 +35,5 @@ CatalogFile& ReadNextFile(SetupWork& work);
 // (Completion, FileError) when it cannot be opened, (Completion,
 // DamagedSetupFile) for any damage and (Completion, OutOfMemory).
 std::vector<uint8_t> ReadPackedProgram(SetupWork& work, const std::string& path);
+
+}  // namespace kalvorin::setup

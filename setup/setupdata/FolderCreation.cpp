@@ -16,6 +16,8 @@
 #include "run/SetupException.h"
 #include "run/WorkerOps.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 [[noreturn]] void Fail(SetupCause cause) {
@@ -104,3 +106,5 @@ void CreateFolders(SetupWork& work) {
         CreateListedFolder(work, folder);
     }
 }
+
+}  // namespace kalvorin::setup

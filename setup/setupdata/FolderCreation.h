@@ -9,6 +9,8 @@
 
 #include "codec/FolderEntry.h"
 
+namespace kalvorin::setup {
+
 class SetupWork;
 
 // Posts CreatingFolders, creates the destination when it does not exist,
@@ -20,3 +22,5 @@ void CreateFolders(SetupWork& work);
 // size) gives no folders. Raises (FolderCreation, DamagedSetupFile |
 // DecompressError | OutOfMemory).
 std::vector<spd::FolderEntry> ReadFolderTable(SetupWork& work);
+
+}  // namespace kalvorin::setup

@@ -13,6 +13,8 @@
 #include "run/SetupWork.h"
 #include "run/SetupException.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 [[noreturn]] void Fail(SetupCause cause) {
@@ -76,3 +78,5 @@ void VerifyJoinedData(SetupWork& work) {
     if (work.ChecksumOfJoinedFrom(spd::SetupHeader::kSize, SetupPhase::Preparation) != work.header.dataChecksum)
         Fail(SetupCause::DamagedSetupFile);
 }
+
+}  // namespace kalvorin::setup

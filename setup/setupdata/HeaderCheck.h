@@ -7,8 +7,10 @@
 
 #include "codec/SetupHeader.h"
 #include "codec/VolumeHeader.h"
+#include "framework/File.h"
 
-class CFile;
+namespace kalvorin::setup {
+
 class SetupWork;
 
 // Reads the 192-byte header of the user.spd at `path` and validates it.
@@ -34,3 +36,5 @@ spd::VolumeCheck CheckVolumeHeader(CFile& file, unsigned expectedNumber, const s
 // buffer with a cancel point per piece. Raises (Preparation,
 // DamagedSetupFile) or (Preparation, OutOfMemory).
 void VerifyJoinedData(SetupWork& work);
+
+}  // namespace kalvorin::setup

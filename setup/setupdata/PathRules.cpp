@@ -5,6 +5,8 @@
 #include "codec/InstallableName.h"
 #include "framework/FileException.h"
 
+namespace kalvorin::setup {
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '\\') return folder + name;
     return folder + '\\' + name;
@@ -39,3 +41,5 @@ bool IsSafeRelativePath(const std::string& path) {
 bool IsSafeFileName(const std::string& name) {
     return spd::CheckFileName(name) == spd::NameProblem::None;
 }
+
+}  // namespace kalvorin::setup

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <string>
 
+namespace kalvorin::setup {
+
 // The longest path the worker forms.
 constexpr std::size_t kMaxPathLength = 259;
 
@@ -40,3 +42,5 @@ bool IsSafeRelativePath(const std::string& path);
 // True when a file name from the setup data names a file in its folder, by
 // the same rule: not empty and no folder part.
 bool IsSafeFileName(const std::string& name);
+
+}  // namespace kalvorin::setup

@@ -13,6 +13,8 @@
 #include "run/SetupException.h"
 #include "run/WorkerOps.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 constexpr DWORD kPathBuffer = 260;
@@ -111,3 +113,5 @@ void CopyDataFiles(SetupWork& work) {
         StepProgress(work.sync);
     }
 }
+
+}  // namespace kalvorin::setup

@@ -7,6 +7,8 @@
 
 #include <functional>
 
+namespace kalvorin::setup {
+
 class SetupWork;
 
 // The whole phase, in order: source folder, temporary folder, base folders,
@@ -43,3 +45,5 @@ int PreparationStep(unsigned volumeCount);
 // temporary folder (FileError when one cannot be copied), records the copies
 // as temporary files and advances the progress bar once per file.
 void CopyDataFiles(SetupWork& work);
+
+}  // namespace kalvorin::setup

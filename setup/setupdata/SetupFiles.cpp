@@ -6,6 +6,8 @@
 #include "framework/FileSystem.h"
 #include "setupdata/PathRules.h"
 
+namespace kalvorin::setup {
+
 std::string RandomName() {
     std::string name(8, 'a');
     for (char& c : name) c = static_cast<char>('a' + std::rand() % 26);
@@ -70,3 +72,5 @@ UINT ReadUpTo(CFile& file, void* buffer, UINT count) {
     }
     return total;
 }
+
+}  // namespace kalvorin::setup

@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "framework/File.h"
 
-class CFile;
+namespace kalvorin::setup {
+
 
 // Eight lowercase letters, each 'a' plus rand() modulo 26 (the C run-time's
 // generator, on the calling thread's state).
@@ -34,3 +36,5 @@ bool GetFileSizeOf(const std::string& path, uint64_t& size);
 
 // Reads until `count` bytes or the end of the file; returns the bytes read.
 UINT ReadUpTo(CFile& file, void* buffer, UINT count);
+
+}  // namespace kalvorin::setup

@@ -19,6 +19,8 @@
 #include "run/SetupException.h"
 #include "run/WorkerOps.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 // Draws of a name for the joined file before giving up.
@@ -164,3 +166,5 @@ void JoinAndOpen(SetupWork& work) {
     VerifyJoinedData(work);
     work.CancelPoint();
 }
+
+}  // namespace kalvorin::setup

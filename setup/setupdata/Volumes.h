@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace kalvorin::setup {
+
 class SetupWork;
 
 // Volumes 1 to V-1 in turn, V the header's volumeCount. Each is looked for
@@ -30,3 +32,5 @@ void CollectVolumes(SetupWork& work);
 // point. A further volume shorter than its 88-byte header is refused as
 // DamagedSetupFile.
 void JoinAndOpen(SetupWork& work);
+
+}  // namespace kalvorin::setup

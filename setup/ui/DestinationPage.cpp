@@ -6,6 +6,8 @@
 #include "ui/DestinationRules.h"
 #include "ui/FolderBrowser.h"
 
+namespace kalvorin::setup {
+
 CDestinationPage::CDestinationPage(CDialog* parent) : CDialog(IDD_DESTINATION, parent) {}
 
 BOOL CDestinationPage::OnInitDialog() {
@@ -72,3 +74,5 @@ void CDestinationPage::Browse() {
         UpdateData(false);
     }
 }
+
+}  // namespace kalvorin::setup

@@ -7,6 +7,8 @@
 #include "framework/Dialog.h"
 #include "ui/WizardPage.h"
 
+namespace kalvorin::setup {
+
 class CDestinationPage : public CDialog, public CWizardPage {
 public:
     explicit CDestinationPage(CDialog* parent);
@@ -36,3 +38,5 @@ private:
     std::string label_;
     std::string header_;
 };
+
+}  // namespace kalvorin::setup

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace kalvorin::setup {
+
 namespace {
 
 constexpr size_t kMaxDestinationLength = 259;
@@ -25,3 +27,5 @@ std::string ProposedDestination(const std::string& defaultDestination, const std
     if (!defaultDestination.empty()) return defaultDestination;
     return programFilesFolder + "\\" + displayName;
 }
+
+}  // namespace kalvorin::setup

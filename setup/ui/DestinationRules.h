@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace kalvorin::setup {
+
 // Checks, in this order: not empty; at most 259 characters; at least 2; a
 // backslash as third character when longer than 2; none of / * ? < > " |;
 // no two backslashes in a row; the drive (first two characters + "\") is a
@@ -13,3 +15,5 @@ bool IsValidDestination(const std::string& folder);
 // the Program Files folder, "\" and the display name when there is none.
 std::string ProposedDestination(const std::string& defaultDestination, const std::string& programFilesFolder,
                                 const std::string& displayName);
+
+}  // namespace kalvorin::setup

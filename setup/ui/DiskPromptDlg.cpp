@@ -9,6 +9,8 @@
 #include "res/resource.h"
 #include "ui/FolderBrowser.h"
 
+namespace kalvorin::setup {
+
 CDiskPromptDlg::CDiskPromptDlg(const std::string& fileName, const std::string& startFolder, unsigned diskNumber,
                                CDialog* parent)
     : CDialog(IDD_DISKPROMPT, parent), diskNumber(diskNumber), file(fileName) {
@@ -86,3 +88,5 @@ bool DiskPromptDialog::Ask(const std::string& fileName, const std::string& start
     folder = dialog.folder;
     return true;
 }
+
+}  // namespace kalvorin::setup

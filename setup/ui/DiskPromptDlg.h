@@ -11,6 +11,8 @@
 #include "framework/Dialog.h"
 #include "run/DiskPrompt.h"
 
+namespace kalvorin::setup {
+
 class CDiskPromptDlg : public CDialog {
 public:
     // `fileName` is looked for (for example user.001); `startFolder` is
@@ -43,3 +45,5 @@ public:
     bool Ask(const std::string& fileName, const std::string& startFolder, unsigned diskNumber,
              std::string& folder) override;
 };
+
+}  // namespace kalvorin::setup

@@ -4,6 +4,8 @@
 #include "framework/StringTable.h"
 #include "res/resource.h"
 
+namespace kalvorin::setup {
+
 CFinishPage::CFinishPage(CDialog* parent) : CDialog(IDD_FINISH, parent) {}
 
 void CFinishPage::DoDataExchange(CDataExchange& dx) {
@@ -42,3 +44,5 @@ BOOL CFinishPage::Deactivate() {
     ::ShowWindow(Hwnd(), SW_HIDE);
     return TRUE;
 }
+
+}  // namespace kalvorin::setup

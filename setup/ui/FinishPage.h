@@ -7,6 +7,8 @@
 #include "framework/Dialog.h"
 #include "ui/WizardPage.h"
 
+namespace kalvorin::setup {
+
 class CFinishPage : public CDialog, public CWizardPage {
 public:
     explicit CFinishPage(CDialog* parent);
@@ -27,3 +29,5 @@ private:
     int restart_ = 0;
     std::string resultText_;
 };
+
+}  // namespace kalvorin::setup

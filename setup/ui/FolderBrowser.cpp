@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+namespace kalvorin::setup {
+
 namespace {
 
 // Reacts to the browser's initialisation only: selects the typed folder.
@@ -55,3 +57,5 @@ bool BrowseForFolder(HWND owner, const std::string& title, const std::string& st
     }
     return ok;
 }
+
+}  // namespace kalvorin::setup

@@ -13,6 +13,8 @@
 #include "ui/FinishPage.h"
 #include "ui/WizardPageList.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 // Creates `page` as a child of `dialog` on `area` and adds it to `pages`; a
@@ -204,3 +206,5 @@ void CSetupDlg::CancelRunningInstallation() {
     session_.WaitForDone();
     EndDialog(IDCANCEL);
 }
+
+}  // namespace kalvorin::setup

@@ -12,6 +12,8 @@
 #include "ui/WizardPageList.h"
 #include "worker/InstallSession.h"
 
+namespace kalvorin::setup {
+
 class CDestinationPage;
 
 class CSetupDlg : public CDialog {
@@ -50,3 +52,5 @@ private:
     std::unique_ptr<CWizardPageList> pageList_;
     bool cancelQuestionOpen_ = false;
 };
+
+}  // namespace kalvorin::setup

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+namespace kalvorin::setup {
+
 class CWizardPage {
 public:
     virtual ~CWizardPage() = default;
@@ -21,3 +23,5 @@ public:
     // Ends the page before the page list deletes it. Default: nothing.
     virtual void Destroy() {}
 };
+
+}  // namespace kalvorin::setup

@@ -2,6 +2,8 @@
 
 #include <new>
 
+namespace kalvorin::setup {
+
 BOOL CWizardPageList::Add(std::unique_ptr<CWizardPage>&& page) {
     if (page == nullptr) return FALSE;
     try {
@@ -59,3 +61,5 @@ void CWizardPageList::RemoveAll() {
     index_ = -1;
     for (const auto& page : pages) page->Destroy();
 }
+
+}  // namespace kalvorin::setup

@@ -9,6 +9,8 @@
 
 #include "ui/WizardPage.h"
 
+namespace kalvorin::setup {
+
 class CWizardPageList {
 public:
     CWizardPageList() = default;
@@ -42,3 +44,5 @@ private:
     std::vector<std::unique_ptr<CWizardPage>> pages_;
     int index_ = -1;
 };
+
+}  // namespace kalvorin::setup

@@ -15,6 +15,8 @@
 #include "run/SetupStatus.h"
 #include "run/WorkerOps.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 constexpr int kCompletionStep = 100000;
@@ -66,3 +68,5 @@ void InstallRun::CleanUp() noexcept {
         // Nothing at the end of a run may fail it a second time.
     }
 }
+
+}  // namespace kalvorin::setup

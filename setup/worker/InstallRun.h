@@ -7,6 +7,8 @@
 #include "run/SetupWork.h"
 #include "worker/SetupThread.h"
 
+namespace kalvorin::setup {
+
 class InstallRun : public SetupRun {
 public:
     InstallRun(CSetupSync& sync, SetupContext& context);
@@ -35,3 +37,5 @@ private:
     SetupWork work_;
     bool succeeded_ = false;
 };
+
+}  // namespace kalvorin::setup

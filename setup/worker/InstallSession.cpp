@@ -6,6 +6,8 @@
 #include "framework/WaitLoop.h"
 #include "register/CompletionActions.h"
 
+namespace kalvorin::setup {
+
 InstallSession::~InstallSession() {
     WaitForEnd();
 }
@@ -71,5 +73,7 @@ void InstallSession::WaitForEnd() {
 
 void InstallSession::RunCompletionActions() {
     SetupContextHold context;
-    ::RunCompletionActions(*context);
+    setup::RunCompletionActions(*context);
 }
+
+}  // namespace kalvorin::setup

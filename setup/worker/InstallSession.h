@@ -11,6 +11,8 @@
 #include "run/SetupSync.h"
 #include "worker/SetupThread.h"
 
+namespace kalvorin::setup {
+
 class InstallSession {
 public:
     InstallSession() = default;
@@ -64,3 +66,5 @@ private:
     std::unique_ptr<CSetupSync> sync_;
     std::unique_ptr<CSetupThread> thread_;
 };
+
+}  // namespace kalvorin::setup

@@ -8,6 +8,8 @@
 #include "run/SetupException.h"
 #include "run/WorkerOps.h"
 
+namespace kalvorin::setup {
+
 int ReportWorkerException(std::exception_ptr error) {
     if (!error) return 0;
     WorkerBinding::WaitWhileCurrentHeld();
@@ -23,3 +25,5 @@ int ReportWorkerException(std::exception_ptr error) {
         return AskUser(static_cast<UINT>(IDS_UNEXPECTED_ERROR), MB_ICONSTOP | MB_OK);
     }
 }
+
+}  // namespace kalvorin::setup

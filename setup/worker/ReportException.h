@@ -3,6 +3,8 @@
 
 #include <exception>
 
+namespace kalvorin::setup {
+
 // Shows the message for `error` by its type:
 //   CSetupException -> ShowError(MB_ICONSTOP | MB_OK)
 //   CFileException  -> ReportError() (stop icon, OK)
@@ -10,3 +12,5 @@
 //   anything else   -> IDS_UNEXPECTED_ERROR with MB_ICONSTOP | MB_OK
 // Returns the answer of the box, 0 when nothing was shown.
 int ReportWorkerException(std::exception_ptr error);
+
+}  // namespace kalvorin::setup

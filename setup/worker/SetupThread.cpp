@@ -11,6 +11,8 @@
 #include "run/SetupStatus.h"
 #include "run/WorkerOps.h"
 
+namespace kalvorin::setup {
+
 namespace {
 
 constexpr int kProgressMaximum = 1200000;
@@ -120,3 +122,5 @@ int CSetupThread::OnUnexpectedException() {
     std::unique_ptr<SetupRun> none;
     return EndRun(*sync, none, std::make_exception_ptr(UnexpectedThreadError()), false, false);
 }
+
+}  // namespace kalvorin::setup

@@ -9,6 +9,8 @@
 #include "framework/WorkerThread.h"
 #include "run/SetupSync.h"
 
+namespace kalvorin::setup {
+
 class SetupContext;
 
 // How a run ended without an error.
@@ -69,3 +71,5 @@ private:
 
     bool ended_ = false;
 };
+
+}  // namespace kalvorin::setup

@@ -7,6 +7,9 @@
 
 #include <string>
 
+using kalvorin::uninstaller::CommandLine;
+using kalvorin::uninstaller::ParseCommandLine;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size == 0)

@@ -12,6 +12,8 @@
 #include "framework/FileSystem.h"
 #include "support/MessageBoxScript.h"
 
+using namespace kalvorin;
+
 namespace {
 
 // A fresh folder, removed with its files afterwards. It lies below

@@ -14,6 +14,8 @@
 #include "framework/WorkerThread.h"
 #include "support/MessageBoxScript.h"
 
+using namespace kalvorin;
+
 namespace {
 
 // ---------------------------------------------------------------- formatter

@@ -20,6 +20,9 @@
 #include "system/SharedDllCounts.h"
 #include "worker/InstallRun.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 using namespace stagetest;
 
 namespace {

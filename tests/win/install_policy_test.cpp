@@ -10,6 +10,9 @@
 #include "res/resource.h"
 #include "stagetest/StageFixture.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 using namespace stagetest;
 
 namespace {

@@ -9,6 +9,9 @@
 #include "common/InstallableNameTable.h"
 #include "setupdata/PathRules.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 TEST(InstallableNames, PathRulesJudgeTheSharedTableLikeThePacker) {
     const char* hostPath = std::getenv("KALVORIN_NAME_TABLE");
     ASSERT_NE(hostPath, nullptr) << "KALVORIN_NAME_TABLE is not set";

@@ -34,6 +34,9 @@
 #include "worker/InstallRun.h"
 #include "worker/SetupThread.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 using namespace stagetest;
 
 namespace {

@@ -15,6 +15,9 @@
 #include "worker/ReportException.h"
 #include "run/SetupException.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 namespace {
 
 const std::map<int, std::string> kPhaseTexts = {

@@ -11,6 +11,7 @@
 
 #include "framework/compat/TickCount64.h"
 
+
 // Declared by windows.h only for Windows Vista and later; called here through
 // the import slot that framework/compat fills.
 extern "C" __declspec(dllimport) ULONGLONG WINAPI GetTickCount64();

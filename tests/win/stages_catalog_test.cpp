@@ -13,6 +13,9 @@
 #include "run/CatalogFile.h"
 #include "stagetest/StageFixture.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 using namespace stagetest;
 
 namespace {

@@ -8,6 +8,9 @@
 #include "setupdata/FolderCreation.h"
 #include "stagetest/StageFixture.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 using namespace stagetest;
 
 namespace {

@@ -10,6 +10,9 @@
 #include "stagetest/StageFixture.h"
 #include "worker/InstallRun.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 using namespace stagetest;
 
 namespace {

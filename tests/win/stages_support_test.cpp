@@ -9,6 +9,9 @@
 #include "setupdata/SetupFiles.h"
 #include "stagetest/StageFixture.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 using namespace stagetest;
 
 namespace {

@@ -13,6 +13,9 @@
 #include "setupdata/Volumes.h"
 #include "stagetest/StageFixture.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 using namespace stagetest;
 
 namespace {

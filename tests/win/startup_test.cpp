@@ -17,6 +17,9 @@
 #include "framework/Handles.h"
 #include "support/MessageBoxScript.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 namespace {
 
 const char* const kCannotInitialize = "Konnte Kalvorin nicht initialisieren.";

@@ -10,6 +10,8 @@
 
 #include "framework/StringTable.h"
 
+using namespace kalvorin;
+
 namespace {
 
 // The texts, as bytes in code page 1252 ("\xE4" is a-umlaut, "\xDF" sharp s).

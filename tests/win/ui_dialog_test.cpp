@@ -15,6 +15,8 @@
 #include "framework/MessageBox.h"
 #include "res/resource.h"
 
+using namespace kalvorin;
+
 namespace {
 
 // ---------------------------------------------------------------- templates

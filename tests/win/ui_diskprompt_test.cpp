@@ -19,6 +19,9 @@
 #include "stagetest/StageFixture.h"
 #include "ui/DiskPromptDlg.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 using namespace stagetest;
 
 namespace {

@@ -18,6 +18,9 @@
 #include "uitest/ScriptedSetup.h"
 #include "run/SetupException.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 namespace {
 
 using namespace uitest;

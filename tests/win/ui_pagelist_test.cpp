@@ -10,6 +10,9 @@
 
 #include "ui/WizardPageList.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 // Out of memory on demand: the next allocation fails once.
 namespace {
 bool g_failNextAllocation = false;

@@ -15,6 +15,9 @@
 #include "uitest/ScriptedSetup.h"
 #include "run/SetupStatus.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 using namespace uitest;
 
 namespace {

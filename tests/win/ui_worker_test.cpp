@@ -23,6 +23,9 @@
 #include "run/SetupStatus.h"
 #include "run/WorkerOps.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 using namespace uitest;
 
 namespace {

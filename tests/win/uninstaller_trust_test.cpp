@@ -16,6 +16,9 @@
 #include "system/LogDigest.h"
 #include "system/RegistryRecords.h"
 
+using namespace kalvorin;
+using namespace kalvorin::uninstaller;
+
 namespace {
 
 const std::string kProgramFiles = "C:\\Program Files";

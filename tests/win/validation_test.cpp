@@ -7,6 +7,9 @@
 
 #include "ui/DestinationRules.h"
 
+using namespace kalvorin;
+using namespace kalvorin::setup;
+
 namespace {
 
 TEST(DestinationDrives, TestPrefixHasTheDriveTypesTheRulesAreCheckedWith) {

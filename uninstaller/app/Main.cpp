@@ -5,11 +5,11 @@
 #include "framework/LibrarySearch.h"
 
 // The one application object, constructed before WinMain.
-CUninstallApp theApp;
+kalvorin::uninstaller::CUninstallApp theApp;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Before anything can load a library: none from the program's folder
     // (its copy runs from the temporary folder) or the current folder.
-    RestrictLibrarySearch();
+    kalvorin::RestrictLibrarySearch();
     return theApp.RunApplication(instance);
 }

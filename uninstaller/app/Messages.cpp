@@ -7,6 +7,8 @@
 #include "framework/StringTable.h"
 #include "uninstaller/res/resource.h"
 
+namespace kalvorin::uninstaller {
+
 bool AskToRemove(const std::string& displayName) {
     return AppMessageBox(FormatStringId(IDS_QUESTION, {displayName}), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
@@ -40,3 +42,5 @@ void ShowUsage(const std::string& programName) {
 void ShowUnexpectedError() {
     AppMessageBoxId(IDS_UNEXPECTED_ERROR, MB_OK | MB_ICONSTOP);
 }
+
+}  // namespace kalvorin::uninstaller

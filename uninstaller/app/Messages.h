@@ -8,6 +8,8 @@
 #include "uninstaller/LogFile.h"
 #include "uninstaller/Removal.h"
 
+namespace kalvorin::uninstaller {
+
 // The question before anything is removed (Yes/No, question icon); true for Yes.
 bool AskToRemove(const std::string& displayName);
 
@@ -26,3 +28,5 @@ void ShowUsage(const std::string& programName);
 
 // An exception stopped at the program's edge (stop icon).
 void ShowUnexpectedError();
+
+}  // namespace kalvorin::uninstaller

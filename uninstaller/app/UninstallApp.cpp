@@ -11,6 +11,8 @@
 #include "framework/FileSystem.h"
 #include "system/SystemInfo.h"
 
+namespace kalvorin::uninstaller {
+
 namespace {
 
 // The full path of `path` (relative to the current folder); unchanged when
@@ -73,3 +75,5 @@ int CUninstallApp::Uninstall(const CommandLine& commandLine, const std::string& 
     RemoveOwnFile(modulePath, platform);
     return report.Complete() ? kExitRemoved : kExitIncomplete;
 }
+
+}  // namespace kalvorin::uninstaller

@@ -9,6 +9,8 @@
 #include "uninstaller/ExitCodes.h"
 #include "framework/App.h"
 
+namespace kalvorin::uninstaller {
+
 class CUninstallApp : public CApp {
 public:
     // Does all the work; always returns FALSE (there is no window to run).
@@ -25,3 +27,5 @@ private:
     int exitCode_ = kExitBadCommandLine;
     bool silent_ = false;
 };
+
+}  // namespace kalvorin::uninstaller

@@ -34,6 +34,8 @@
 #include "worker/InstallRun.h"
 
 namespace stagetest {
+using namespace kalvorin;
+using namespace kalvorin::setup;
 
 using Bytes = std::vector<uint8_t>;
 

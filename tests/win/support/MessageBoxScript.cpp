@@ -4,13 +4,13 @@
 
 MessageBoxScript::MessageBoxScript(std::vector<int> answers, int fallback)
     : answers_(answers.begin(), answers.end()), fallback_(fallback) {
-    SetMessageBoxHook([this](const std::string& text, UINT flags, const std::string& caption) {
+    kalvorin::SetMessageBoxHook([this](const std::string& text, UINT flags, const std::string& caption) {
         return OnBox(text, flags, caption);
     });
 }
 
 MessageBoxScript::~MessageBoxScript() {
-    SetMessageBoxHook(nullptr);
+    kalvorin::SetMessageBoxHook(nullptr);
 }
 
 int MessageBoxScript::OnBox(const std::string& text, UINT flags, const std::string& caption) {

@@ -23,6 +23,8 @@
 #include "worker/SetupThread.h"
 
 namespace uitest {
+using namespace kalvorin;
+using namespace kalvorin::setup;
 
 class FakeRun;
 using Body = std::function<void(CSetupSync&, SetupContext&, FakeRun&)>;
