@@ -36,8 +36,7 @@ struct Block {
     std::uint32_t checksum = 0;
 };
 
-std::vector<Block> MakeBlocks()
-{
+std::vector<Block> MakeBlocks() {
     std::vector<Block> out;
     auto add = [&](const std::vector<std::uint8_t>& content) {
         Block b;
@@ -48,8 +47,7 @@ std::vector<Block> MakeBlocks()
     };
     std::size_t taken = 0;
     for (const bench::PayloadFile& f : bench::PayloadFiles()) {
-        if (f.size > (4u << 20) || taken >= 200)
-            continue;
+        if (f.size > (4u << 20) || taken >= 200) continue;
         add(bench::FileBytes(f));
         ++taken;
     }
@@ -57,32 +55,25 @@ std::vector<Block> MakeBlocks()
     return out;
 }
 
-std::vector<Block>& Blocks()
-{
+std::vector<Block>& Blocks() {
     static std::vector<Block> blocks;
-    if (blocks.empty())
-        blocks = MakeBlocks();
+    if (blocks.empty()) blocks = MakeBlocks();
     return blocks;
 }
 
-void Put32(std::FILE* f, std::uint32_t v)
-{
+void Put32(std::FILE* f, std::uint32_t v) {
     std::fwrite(&v, 4, 1, f);  // this machine's own order: the file is read back here only
 }
 
-std::uint32_t Get32(std::FILE* f)
-{
+std::uint32_t Get32(std::FILE* f) {
     std::uint32_t v = 0;
-    if (std::fread(&v, 4, 1, f) != 1)
-        throw std::runtime_error("short block file");
+    if (std::fread(&v, 4, 1, f) != 1) throw std::runtime_error("short block file");
     return v;
 }
 
-void Save(const char* path)
-{
+void Save(const char* path) {
     std::FILE* f = std::fopen(path, "wb");
-    if (f == nullptr)
-        throw std::runtime_error(std::string("cannot write ") + path);
+    if (f == nullptr) throw std::runtime_error(std::string("cannot write ") + path);
     Put32(f, static_cast<std::uint32_t>(Blocks().size()));
     for (const Block& b : Blocks()) {
         Put32(f, static_cast<std::uint32_t>(b.expandedSize));
@@ -93,11 +84,9 @@ void Save(const char* path)
     std::fclose(f);
 }
 
-void Load(const char* path)
-{
+void Load(const char* path) {
     std::FILE* f = std::fopen(path, "rb");
-    if (f == nullptr)
-        throw std::runtime_error(std::string("cannot read ") + path);
+    if (f == nullptr) throw std::runtime_error(std::string("cannot read ") + path);
     std::vector<Block>& blocks = Blocks();
     blocks.resize(Get32(f));
     for (Block& b : blocks) {
@@ -110,47 +99,38 @@ void Load(const char* path)
     std::fclose(f);
 }
 
-std::size_t Largest()
-{
+std::size_t Largest() {
     std::size_t n = 0;
-    for (const Block& b : Blocks())
-        n = std::max(n, b.expandedSize);
+    for (const Block& b : Blocks()) n = std::max(n, b.expandedSize);
     return n;
 }
 
-std::int64_t ExpandedBytes()
-{
+std::int64_t ExpandedBytes() {
     std::int64_t n = 0;
-    for (const Block& b : Blocks())
-        n += static_cast<std::int64_t>(b.expandedSize);
+    for (const Block& b : Blocks()) n += static_cast<std::int64_t>(b.expandedSize);
     return n;
 }
 
 // One pass over every block; false when one does not expand as it should.
-[[gnu::noinline]] bool BarePass(std::vector<std::uint8_t>& out)
-{
+[[gnu::noinline]] bool BarePass(std::vector<std::uint8_t>& out) {
     for (const Block& b : Blocks()) {
         uLongf length = static_cast<uLongf>(b.expandedSize);
-        if (uncompress(out.data(), &length, b.stored.data(), static_cast<uLong>(b.stored.size())) != Z_OK)
-            return false;
+        if (uncompress(out.data(), &length, b.stored.data(), static_cast<uLong>(b.stored.size())) != Z_OK) return false;
         benchmark::DoNotOptimize(out.data());
     }
     return true;
 }
 
-[[gnu::noinline]] bool DecodePass(spd::BlockDecoder& decoder, std::vector<std::uint8_t>& out)
-{
+[[gnu::noinline]] bool DecodePass(spd::BlockDecoder& decoder, std::vector<std::uint8_t>& out) {
     for (const Block& b : Blocks()) {
         const auto r = decoder.Expand(b.stored, std::span<std::uint8_t>(out.data(), b.expandedSize));
-        if (r.status != spd::Status::Ok || r.adler != b.checksum || r.produced != b.expandedSize)
-            return false;
+        if (r.status != spd::Status::Ok || r.adler != b.checksum || r.produced != b.expandedSize) return false;
         benchmark::DoNotOptimize(out.data());
     }
     return true;
 }
 
-void BareUncompress(benchmark::State& state)
-{
+void BareUncompress(benchmark::State& state) {
     std::vector<std::uint8_t> out(Largest());
     for (auto _ : state) {
         if (!BarePass(out)) {
@@ -161,8 +141,7 @@ void BareUncompress(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * ExpandedBytes());
 }
 
-void BlockDecode(benchmark::State& state)
-{
+void BlockDecode(benchmark::State& state) {
     std::vector<std::uint8_t> out(Largest());
     spd::BlockDecoder decoder;
     for (auto _ : state) {
@@ -179,8 +158,7 @@ BENCHMARK(BlockDecode)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     try {
         const std::string mode = argc > 1 ? argv[1] : "";
         if (mode == "--save" && argc == 3) {
@@ -199,8 +177,7 @@ int main(int argc, char** argv)
         return 1;
     }
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 2;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -12,8 +12,7 @@ namespace {
 class Random {
 public:
     explicit Random(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t Next()
-    {
+    std::uint64_t Next() {
         std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
@@ -26,19 +25,17 @@ private:
     std::uint64_t state_;
 };
 
-const std::vector<std::string>& Vocabulary()
-{
+const std::vector<std::string>& Vocabulary() {
     static const std::vector<std::string> words = [] {
-        static const char* const kSyllables[] = {"kal", "vo", "rin", "win", "ter", "schnee", "bild", "da", "tei",
-                                                 "ord", "ner", "lan", "ge", "stern", "licht", "wel", "le", "an",
-                                                 "ein", "aus", "zeit", "nacht", "tag", "berg", "see", "wald"};
+        static const char* const kSyllables[] = {"kal", "vo",  "rin",  "win",   "ter",   "schnee", "bild", "da",  "tei",
+                                                 "ord", "ner", "lan",  "ge",    "stern", "licht",  "wel",  "le",  "an",
+                                                 "ein", "aus", "zeit", "nacht", "tag",   "berg",   "see",  "wald"};
         Random r(42);
         std::vector<std::string> w;
         for (int i = 0; i < 3000; ++i) {
             std::string word;
             const int n = 1 + static_cast<int>(r.Below(3));
-            for (int k = 0; k < n; ++k)
-                word += kSyllables[r.Below(26)];
+            for (int k = 0; k < n; ++k) word += kSyllables[r.Below(26)];
             w.push_back(word);
         }
         return w;
@@ -46,8 +43,7 @@ const std::vector<std::string>& Vocabulary()
     return words;
 }
 
-void AppendText(std::vector<std::uint8_t>& out, std::uint64_t size, Random& r)
-{
+void AppendText(std::vector<std::uint8_t>& out, std::uint64_t size, Random& r) {
     const auto& words = Vocabulary();
     int inLine = 0;
     while (out.size() < size) {
@@ -72,49 +68,49 @@ void AppendText(std::vector<std::uint8_t>& out, std::uint64_t size, Random& r)
 
 // Program-like bytes: small records of little numbers and addresses, code
 // runs copied from earlier with changes, stretches of noise.
-void AppendBinary(std::vector<std::uint8_t>& out, std::uint64_t size, Random& r)
-{
+void AppendBinary(std::vector<std::uint8_t>& out, std::uint64_t size, Random& r) {
     const std::size_t start = out.size();
     while (out.size() < size) {
         const std::uint32_t choice = r.Below(10);
         if (choice < 4) {
             for (int i = 0; i < 8; ++i) {
                 const std::uint32_t v = r.Below(4) == 0 ? 0x00400000u + r.Below(0x40000) * 4 : r.Below(256);
-                for (int b = 0; b < 4; ++b)
-                    out.push_back(static_cast<std::uint8_t>(v >> (8 * b)));
+                for (int b = 0; b < 4; ++b) out.push_back(static_cast<std::uint8_t>(v >> (8 * b)));
             }
         } else if (choice < 8 && out.size() - start > 4096) {
-            const std::size_t distance = 16 + r.Below(static_cast<std::uint32_t>(std::min<std::size_t>(out.size() - start, 30000) - 16));
+            const std::size_t distance =
+                16 + r.Below(static_cast<std::uint32_t>(std::min<std::size_t>(out.size() - start, 30000) - 16));
             const std::size_t length = 8 + r.Below(120);
             const std::size_t from = out.size() - distance;
             for (std::size_t i = 0; i < length; ++i)
                 out.push_back(static_cast<std::uint8_t>(out[from + i] ^ (r.Below(16) == 0 ? r.Next() : 0)));
         } else {
             const std::size_t length = 16 + r.Below(64);
-            for (std::size_t i = 0; i < length; ++i)
-                out.push_back(static_cast<std::uint8_t>(r.Next()));
+            for (std::size_t i = 0; i < length; ++i) out.push_back(static_cast<std::uint8_t>(r.Next()));
         }
     }
     out.resize(size);
 }
 
-void AppendRandom(std::vector<std::uint8_t>& out, std::uint64_t size, Random& r)
-{
+void AppendRandom(std::vector<std::uint8_t>& out, std::uint64_t size, Random& r) {
     while (out.size() + 8 <= size) {
         const std::uint64_t v = r.Next();
-        for (int b = 0; b < 8; ++b)
-            out.push_back(static_cast<std::uint8_t>(v >> (8 * b)));
+        for (int b = 0; b < 8; ++b) out.push_back(static_cast<std::uint8_t>(v >> (8 * b)));
     }
-    while (out.size() < size)
-        out.push_back(static_cast<std::uint8_t>(r.Next()));
+    while (out.size() < size) out.push_back(static_cast<std::uint8_t>(r.Next()));
 }
 
-void Append(Kind kind, std::vector<std::uint8_t>& out, std::uint64_t size, Random& r)
-{
+void Append(Kind kind, std::vector<std::uint8_t>& out, std::uint64_t size, Random& r) {
     switch (kind) {
-    case Kind::Text: AppendText(out, size, r); break;
-    case Kind::Binary: AppendBinary(out, size, r); break;
-    case Kind::Random: AppendRandom(out, size, r); break;
+    case Kind::Text:
+        AppendText(out, size, r);
+        break;
+    case Kind::Binary:
+        AppendBinary(out, size, r);
+        break;
+    case Kind::Random:
+        AppendRandom(out, size, r);
+        break;
     case Kind::Mixed:
         // Stretches of 256 KiB of each kind in turn, as an archive of files would be.
         for (std::uint64_t i = 0; out.size() < size; ++i) {
@@ -127,32 +123,33 @@ void Append(Kind kind, std::vector<std::uint8_t>& out, std::uint64_t size, Rando
 
 }  // namespace
 
-const char* KindName(Kind kind)
-{
+const char* KindName(Kind kind) {
     switch (kind) {
-    case Kind::Text: return "text";
-    case Kind::Binary: return "binary";
-    case Kind::Random: return "random";
-    case Kind::Mixed: return "mixed";
+    case Kind::Text:
+        return "text";
+    case Kind::Binary:
+        return "binary";
+    case Kind::Random:
+        return "random";
+    case Kind::Mixed:
+        return "mixed";
     }
     return "?";
 }
 
-std::vector<PayloadFile> PayloadFiles()
-{
+std::vector<PayloadFile> PayloadFiles() {
     Random r(20240613);
     // Nested folders: 12 at the top, some with subfolders two levels deep.
     std::vector<std::string> folders;
-    static const char* const kTop[] = {"Bilder", "Daten", "Hilfe", "Klaenge", "Programm", "Texte",
-                                       "Vorlagen", "Winter", "Sommer", "Archiv", "Schriften", "Extras"};
+    static const char* const kTop[] = {"Bilder",   "Daten",  "Hilfe",  "Klaenge", "Programm",  "Texte",
+                                       "Vorlagen", "Winter", "Sommer", "Archiv",  "Schriften", "Extras"};
     for (const char* top : kTop) {
         folders.push_back(top);
         const int subs = static_cast<int>(r.Below(6));
         for (int s = 0; s < subs; ++s) {
             const std::string sub = std::string(top) + "/Teil" + std::to_string(s + 1);
             folders.push_back(sub);
-            if (r.Below(3) == 0)
-                folders.push_back(sub + "/Tief" + std::to_string(r.Below(9)));
+            if (r.Below(3) == 0) folders.push_back(sub + "/Tief" + std::to_string(r.Below(9)));
         }
     }
 
@@ -161,8 +158,7 @@ std::vector<PayloadFile> PayloadFiles()
     std::vector<double> weights(kPayloadFiles, 0.0);
     double sum = 0;
     for (std::size_t i = 0; i < kPayloadFiles; ++i) {
-        if (i == largest)
-            continue;
+        if (i == largest) continue;
         weights[i] = std::exp(std::log(512.0) + r.Unit() * (std::log(2.0 * 1024 * 1024) - std::log(512.0)));
         sum += weights[i];
     }
@@ -184,15 +180,14 @@ std::vector<PayloadFile> PayloadFiles()
         static const char* const kExt[] = {".txt", ".dll", ".jpg"};
         char name[32];
         std::snprintf(name, sizeof name, "datei%04zu", i);
-        f.path = folders[r.Below(static_cast<std::uint32_t>(folders.size()))] + "/" + name +
-                 kExt[static_cast<int>(f.kind)];
+        f.path =
+            folders[r.Below(static_cast<std::uint32_t>(folders.size()))] + "/" + name + kExt[static_cast<int>(f.kind)];
     }
     files[largest == 0 ? 1 : 0].size += rest - given;  // the rounding goes to one file
     return files;
 }
 
-std::vector<std::uint8_t> KindBytes(Kind kind, std::uint64_t size, std::uint64_t seed)
-{
+std::vector<std::uint8_t> KindBytes(Kind kind, std::uint64_t size, std::uint64_t seed) {
     Random r(seed);
     std::vector<std::uint8_t> out;
     out.reserve(static_cast<std::size_t>(size));
@@ -200,8 +195,7 @@ std::vector<std::uint8_t> KindBytes(Kind kind, std::uint64_t size, std::uint64_t
     return out;
 }
 
-std::vector<std::uint8_t> FileBytes(const PayloadFile& file)
-{
+std::vector<std::uint8_t> FileBytes(const PayloadFile& file) {
     return KindBytes(file.kind, file.size, file.seed);
 }
 

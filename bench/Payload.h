@@ -14,7 +14,7 @@ namespace bench {
 enum class Kind { Text, Binary, Random, Mixed };
 
 struct PayloadFile {
-    std::string path;      // relative, with '/' between folders
+    std::string path;  // relative, with '/' between folders
     std::uint64_t size = 0;
     Kind kind = Kind::Text;
     std::uint64_t seed = 0;

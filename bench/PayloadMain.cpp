@@ -7,8 +7,7 @@
 #include <fstream>
 #include <map>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: bench_payload FOLDER\n");
         return 2;

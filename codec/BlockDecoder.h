@@ -31,9 +31,9 @@ public:
     BlockDecoder& operator=(const BlockDecoder&) = delete;
 
     struct Expanded {
-        Status status = Status::Ok;   // Ok, or DecompressError for any zlib error
-        std::size_t produced = 0;     // bytes written to the front of out
-        std::uint32_t adler = 1;      // Adler-32 of those bytes
+        Status status = Status::Ok;  // Ok, or DecompressError for any zlib error
+        std::size_t produced = 0;    // bytes written to the front of out
+        std::uint32_t adler = 1;     // Adler-32 of those bytes
     };
 
     // Expands the zlib stream at the start of stored into out. As with

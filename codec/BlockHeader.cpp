@@ -9,8 +9,7 @@
 
 namespace spd {
 
-std::array<std::uint8_t, BlockHeader::kSize> BlockHeader::Encode() const
-{
+std::array<std::uint8_t, BlockHeader::kSize> BlockHeader::Encode() const {
     ByteWriter w(kSize);
     w.U8At(kOffTag, tag);
     w.U32At(kOffChecksum, checksum);
@@ -19,40 +18,30 @@ std::array<std::uint8_t, BlockHeader::kSize> BlockHeader::Encode() const
     return w.ToArray<kSize>();
 }
 
-std::optional<BlockHeader> BlockHeader::Decode(ByteSpan bytes)
-{
+std::optional<BlockHeader> BlockHeader::Decode(ByteSpan bytes) {
     ByteReader r(bytes);
     BlockHeader h;
     h.tag = r.U8At(kOffTag);
     h.checksum = r.U32At(kOffChecksum);
     h.storedSize = r.U32At(kOffStoredSize);
     h.expandedSize = r.U32At(kOffExpandedSize);
-    if (!r.ok())
-        return std::nullopt;
+    if (!r.ok()) return std::nullopt;
     return h;
 }
 
-Result<std::vector<std::uint8_t>> ExpandBlock(const BlockHeader& header, ByteSpan stored)
-{
-    if (stored.size() < header.storedSize)
-        return Status::Truncated;
+Result<std::vector<std::uint8_t>> ExpandBlock(const BlockHeader& header, ByteSpan stored) {
+    if (stored.size() < header.storedSize) return Status::Truncated;
     auto expanded = Expand(stored.first(header.storedSize), header.expandedSize);
-    if (!expanded)
-        return expanded.status;
-    if (Adler32(expanded.value) != header.checksum)
-        return Status::ChecksumMismatch;
+    if (!expanded) return expanded.status;
+    if (Adler32(expanded.value) != header.checksum) return Status::ChecksumMismatch;
     return expanded;
 }
 
-Result<std::vector<std::uint8_t>> MakeBlock(ByteSpan content, int level)
-{
-    if (content.size() > std::numeric_limits<std::uint32_t>::max())
-        return Status::Overflow;
+Result<std::vector<std::uint8_t>> MakeBlock(ByteSpan content, int level) {
+    if (content.size() > std::numeric_limits<std::uint32_t>::max()) return Status::Overflow;
     auto compressed = CompressInPieces(content, level);
-    if (!compressed)
-        return compressed.status;
-    if (compressed.value.size() > std::numeric_limits<std::uint32_t>::max())
-        return Status::Overflow;
+    if (!compressed) return compressed.status;
+    if (compressed.value.size() > std::numeric_limits<std::uint32_t>::max()) return Status::Overflow;
     BlockHeader h;
     h.checksum = Adler32(content);
     h.storedSize = static_cast<std::uint32_t>(compressed.value.size());

@@ -53,7 +53,10 @@ public:
     std::string FixedStringAt(std::size_t offset, std::size_t width);
 
 private:
-    bool Fail() { ok_ = false; return false; }
+    bool Fail() {
+        ok_ = false;
+        return false;
+    }
 
     ByteSpan bytes_;
     std::size_t pos_ = 0;
@@ -65,7 +68,6 @@ std::string FixedStringFrom(ByteSpan field);
 
 // Multiplies count by size; false when the product does not fit in size_t
 // (or in limit, when given).
-bool CheckedMultiply(std::uint64_t count, std::uint64_t size, std::size_t& product,
-                     std::uint64_t limit = SIZE_MAX);
+bool CheckedMultiply(std::uint64_t count, std::uint64_t size, std::size_t& product, std::uint64_t limit = SIZE_MAX);
 
 }  // namespace spd

@@ -33,8 +33,7 @@ public:
     // The first N bytes as a fixed-size array (zeros past the end), for
     // layouts of a fixed size.
     template <std::size_t N>
-    std::array<std::uint8_t, N> ToArray() const
-    {
+    std::array<std::uint8_t, N> ToArray() const {
         std::array<std::uint8_t, N> out{};
         std::copy_n(bytes_.begin(), std::min(N, bytes_.size()), out.begin());
         return out;

@@ -4,8 +4,7 @@
 
 namespace spd {
 
-std::string CatalogEntry::TargetPath(std::string_view baseFolder) const
-{
+std::string CatalogEntry::TargetPath(std::string_view baseFolder) const {
     std::string path(baseFolder);
     path += '\\';
     if (!subfolder.empty()) {
@@ -16,8 +15,7 @@ std::string CatalogEntry::TargetPath(std::string_view baseFolder) const
     return path;
 }
 
-std::vector<std::uint8_t> CatalogEntry::Encode() const
-{
+std::vector<std::uint8_t> CatalogEntry::Encode() const {
     ByteWriter w(kSize);
     w.U8At(kOffTag, tag);
     w.U8At(kOffFlags, flags);
@@ -27,10 +25,8 @@ std::vector<std::uint8_t> CatalogEntry::Encode() const
     return w.Take();
 }
 
-std::optional<CatalogEntry> CatalogEntry::Decode(ByteSpan bytes)
-{
-    if (bytes.size() < kSize)
-        return std::nullopt;
+std::optional<CatalogEntry> CatalogEntry::Decode(ByteSpan bytes) {
+    if (bytes.size() < kSize) return std::nullopt;
     ByteReader r(bytes);
     CatalogEntry e;
     e.tag = r.U8At(kOffTag);

@@ -2,22 +2,17 @@
 
 namespace spd {
 
-std::uint64_t FirstFileRecordOffset(const SetupHeader& header)
-{
+std::uint64_t FirstFileRecordOffset(const SetupHeader& header) {
     return std::uint64_t(header.catalogOffset) + BlockHeader::kSize;
 }
 
-Status CheckFileRecordHeader(const BlockHeader& header)
-{
-    if (header.expandedSize != CatalogEntry::kSize || header.storedSize == 0)
-        return Status::BadSize;
+Status CheckFileRecordHeader(const BlockHeader& header) {
+    if (header.expandedSize != CatalogEntry::kSize || header.storedSize == 0) return Status::BadSize;
     return Status::Ok;
 }
 
-Result<CatalogEntry> DecodeFileRecord(ByteSpan expanded)
-{
-    if (expanded.size() != CatalogEntry::kSize)
-        return Status::LengthMismatch;
+Result<CatalogEntry> DecodeFileRecord(ByteSpan expanded) {
+    if (expanded.size() != CatalogEntry::kSize) return Status::LengthMismatch;
     return *CatalogEntry::Decode(expanded);
 }
 

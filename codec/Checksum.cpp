@@ -6,8 +6,7 @@
 
 namespace spd {
 
-std::uint32_t Adler32Update(std::uint32_t adler, std::span<const std::uint8_t> bytes)
-{
+std::uint32_t Adler32Update(std::uint32_t adler, std::span<const std::uint8_t> bytes) {
     uLong a = adler;
     // zlib takes a 32-bit length: feed large spans in pieces.
     constexpr std::size_t kPiece = 1u << 30;
@@ -19,8 +18,7 @@ std::uint32_t Adler32Update(std::uint32_t adler, std::span<const std::uint8_t> b
     return static_cast<std::uint32_t>(a);
 }
 
-std::uint32_t Adler32Combine(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength)
-{
+std::uint32_t Adler32Combine(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength) {
     // zlib takes the length modulo 65521 anyway; reduced first, it fits
     // zlib's offset type on every target (32 bits on Windows).
     constexpr std::uint64_t kBase = 65521;

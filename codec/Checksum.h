@@ -17,8 +17,7 @@ std::uint32_t Adler32Update(std::uint32_t adler, std::span<const std::uint8_t> b
 std::uint32_t Adler32Combine(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength);
 
 // Adler-32 of bytes, starting from 1.
-inline std::uint32_t Adler32(std::span<const std::uint8_t> bytes)
-{
+inline std::uint32_t Adler32(std::span<const std::uint8_t> bytes) {
     return Adler32Update(kAdler32Initial, bytes);
 }
 

@@ -16,8 +16,7 @@ constexpr int kDefaultCompressionLevel = -1;
 
 // One zlib stream of input at level (-1 or 0..9). CompressError when zlib
 // fails or the level is invalid.
-Result<std::vector<std::uint8_t>> Compress(std::span<const std::uint8_t> input,
-                                           int level = kDefaultCompressionLevel);
+Result<std::vector<std::uint8_t>> Compress(std::span<const std::uint8_t> input, int level = kDefaultCompressionLevel);
 
 // Expands one zlib stream with uncompress() into a buffer of expectedSize
 // bytes. The result holds the bytes actually produced, which may be fewer

@@ -7,18 +7,14 @@
 
 namespace spd {
 
-std::string FolderEntry::TrimmedPath() const
-{
+std::string FolderEntry::TrimmedPath() const {
     std::string p = path;
-    if (!p.empty() && p.front() == '\\')
-        p.erase(0, 1);
-    if (!p.empty() && p.back() == '\\')
-        p.pop_back();
+    if (!p.empty() && p.front() == '\\') p.erase(0, 1);
+    if (!p.empty() && p.back() == '\\') p.pop_back();
     return p;
 }
 
-std::vector<std::uint8_t> FolderEntry::Encode() const
-{
+std::vector<std::uint8_t> FolderEntry::Encode() const {
     ByteWriter w(kSize);
     w.U8At(kOffTag, tag);
     w.U8At(kOffFolderKind, folderKind);
@@ -26,10 +22,8 @@ std::vector<std::uint8_t> FolderEntry::Encode() const
     return w.Take();
 }
 
-std::optional<FolderEntry> FolderEntry::Decode(ByteSpan bytes)
-{
-    if (bytes.size() < kSize)
-        return std::nullopt;
+std::optional<FolderEntry> FolderEntry::Decode(ByteSpan bytes) {
+    if (bytes.size() < kSize) return std::nullopt;
     ByteReader r(bytes);
     FolderEntry e;
     e.tag = r.U8At(kOffTag);
@@ -38,8 +32,7 @@ std::optional<FolderEntry> FolderEntry::Decode(ByteSpan bytes)
     return e;
 }
 
-std::vector<std::uint8_t> EncodeFolderRecord(const FolderEntry& entry)
-{
+std::vector<std::uint8_t> EncodeFolderRecord(const FolderEntry& entry) {
     std::vector<std::uint8_t> body = entry.Encode();
     BlockHeader h;
     h.checksum = Adler32(body);
@@ -51,21 +44,15 @@ std::vector<std::uint8_t> EncodeFolderRecord(const FolderEntry& entry)
     return w.Take();
 }
 
-Result<FolderEntry> DecodeFolderRecord(ByteSpan record)
-{
-    if (record.size() < FolderEntry::kRecordSize)
-        return Status::Truncated;
+Result<FolderEntry> DecodeFolderRecord(ByteSpan record) {
+    if (record.size() < FolderEntry::kRecordSize) return Status::Truncated;
     auto h = BlockHeader::Decode(record);
     ByteSpan body = record.subspan(BlockHeader::kSize, FolderEntry::kSize);
     auto entry = FolderEntry::Decode(body);
-    if (!h || !entry)
-        return Status::Truncated;
-    if (h->storedSize != h->expandedSize || h->storedSize > FolderEntry::kRecordSize)
-        return Status::BadRecord;
-    if (Adler32(body) != h->checksum)
-        return Status::ChecksumMismatch;
-    if (!IsValidFolderKind(entry->folderKind))
-        return Status::BadKind;
+    if (!h || !entry) return Status::Truncated;
+    if (h->storedSize != h->expandedSize || h->storedSize > FolderEntry::kRecordSize) return Status::BadRecord;
+    if (Adler32(body) != h->checksum) return Status::ChecksumMismatch;
+    if (!IsValidFolderKind(entry->folderKind)) return Status::BadKind;
     return *entry;
 }
 

@@ -16,7 +16,9 @@ enum class FolderKind : std::uint8_t {
     Destination = 5,   // the destination folder chosen by the user
 };
 
-constexpr bool IsValidFolderKind(std::uint8_t code) { return code >= 1 && code <= 5; }
+constexpr bool IsValidFolderKind(std::uint8_t code) {
+    return code >= 1 && code <= 5;
+}
 
 // "Windows", "System", "ProgramFiles", "CommonFiles", "Destination", or
 // nullptr for a code outside 1..5.

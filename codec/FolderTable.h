@@ -13,8 +13,8 @@
 namespace spd {
 
 struct FolderTable {
-    bool present = false;               // false: the BlockHeader says "no table"
-    std::vector<FolderEntry> entries;   // in stored order
+    bool present = false;              // false: the BlockHeader says "no table"
+    std::vector<FolderEntry> entries;  // in stored order
 };
 
 // The whole table as it lies at offset 192: BlockHeader and compressed

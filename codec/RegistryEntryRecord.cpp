@@ -4,8 +4,7 @@
 
 namespace spd {
 
-std::vector<std::uint8_t> RegistryEntryRecord::Encode() const
-{
+std::vector<std::uint8_t> RegistryEntryRecord::Encode() const {
     ByteWriter w(kSize);
     w.U32At(kOffHive, hive);
     w.FixedStringAt(kOffKey, key, kTextWidth);
@@ -13,10 +12,8 @@ std::vector<std::uint8_t> RegistryEntryRecord::Encode() const
     return w.Take();
 }
 
-std::optional<RegistryEntryRecord> RegistryEntryRecord::Decode(ByteSpan bytes)
-{
-    if (bytes.size() < kSize)
-        return std::nullopt;
+std::optional<RegistryEntryRecord> RegistryEntryRecord::Decode(ByteSpan bytes) {
+    if (bytes.size() < kSize) return std::nullopt;
     ByteReader r(bytes);
     RegistryEntryRecord rec;
     rec.hive = r.U32At(kOffHive);

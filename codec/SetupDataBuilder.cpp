@@ -26,8 +26,7 @@ struct CompressedFile {
     std::vector<std::uint8_t> contentBlock;
 };
 
-CompressedFile CompressFile(const SetupFile& file, int level)
-{
+CompressedFile CompressFile(const SetupFile& file, int level) {
     CompressedFile out;
     auto entry = MakeBlock(file.entry.Encode(), level);
     auto content = MakeBlock(file.content, level);
@@ -43,12 +42,10 @@ CompressedFile CompressFile(const SetupFile& file, int level)
 }
 
 // Compresses every file, threads at a time; results stay in file order.
-std::vector<CompressedFile> CompressFiles(const SetupDataSpec& spec, const ProgressFn& progress)
-{
+std::vector<CompressedFile> CompressFiles(const SetupDataSpec& spec, const ProgressFn& progress) {
     std::vector<CompressedFile> results(spec.files.size());
     std::uint64_t total = 0;
-    for (const SetupFile& f : spec.files)
-        total += f.content.size() + CatalogEntry::kSize;
+    for (const SetupFile& f : spec.files) total += f.content.size() + CatalogEntry::kSize;
 
     unsigned threads = spec.threads ? spec.threads : std::max(1u, std::thread::hardware_concurrency());
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, spec.files.size()));
@@ -59,49 +56,39 @@ std::vector<CompressedFile> CompressFiles(const SetupDataSpec& spec, const Progr
     auto work = [&] {
         for (;;) {
             std::size_t i = next.fetch_add(1);
-            if (i >= spec.files.size())
-                return;
+            if (i >= spec.files.size()) return;
             results[i] = CompressFile(spec.files[i], spec.level);
             std::lock_guard<std::mutex> lock(progressLock);
             done += spec.files[i].content.size() + CatalogEntry::kSize;
-            if (progress)
-                progress(done, total);
+            if (progress) progress(done, total);
         }
     };
     std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t)
-        pool.emplace_back(work);
+    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work);
     work();
-    for (std::thread& t : pool)
-        t.join();
+    for (std::thread& t : pool) t.join();
     return results;
 }
 
 }  // namespace
 
-Result<SetupDataImage> BuildSetupData(const SetupDataSpec& spec, const ProgressFn& progress)
-{
-    if (spec.files.empty())
-        return Status::BadSize;
-    if (spec.files.size() > kMaxU16 || spec.folders.size() > kMaxU16)
-        return Status::Overflow;
-    if (spec.volumeSize != 0 && (spec.volumeSize < kMinVolumeSize ||
-                                 (spec.firstVolumeSize != 0 && spec.firstVolumeSize < kMinVolumeSize)))
+Result<SetupDataImage> BuildSetupData(const SetupDataSpec& spec, const ProgressFn& progress) {
+    if (spec.files.empty()) return Status::BadSize;
+    if (spec.files.size() > kMaxU16 || spec.folders.size() > kMaxU16) return Status::Overflow;
+    if (spec.volumeSize != 0 &&
+        (spec.volumeSize < kMinVolumeSize || (spec.firstVolumeSize != 0 && spec.firstVolumeSize < kMinVolumeSize)))
         return Status::BadSize;
 
     auto table = EncodeFolderTable(spec.folders, spec.level);
-    if (!table)
-        return table.status;
+    if (!table) return table.status;
     std::vector<CompressedFile> files = CompressFiles(spec, progress);
 
     std::uint64_t length = SetupHeader::kSize + table.value.size() + BlockHeader::kSize;
     for (const CompressedFile& f : files) {
-        if (f.status != Status::Ok)
-            return f.status;
+        if (f.status != Status::Ok) return f.status;
         length += f.entryBlock.size() + f.contentBlock.size();
     }
-    if (length > kMaxU32)
-        return Status::Overflow;
+    if (length > kMaxU32) return Status::Overflow;
 
     SetupDataImage image;
     SetupHeader& h = image.header;
@@ -135,8 +122,7 @@ Result<SetupDataImage> BuildSetupData(const SetupDataSpec& spec, const ProgressF
 
     h.dataChecksum = DataChecksum(joined);
     Status split = SplitImage(image, spec.volumeSize, spec.firstVolumeSize, spec.singleVolumeCount);
-    if (split != Status::Ok)
-        return split;
+    if (split != Status::Ok) return split;
     return image;
 }
 

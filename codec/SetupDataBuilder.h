@@ -33,11 +33,11 @@ struct SetupDataSpec {
     std::string defaultSubfolder;
     Guid setupId;
     std::vector<FolderEntry> folders;
-    std::vector<SetupFile> files;       // in installation order; at least one
+    std::vector<SetupFile> files;  // in installation order; at least one
     int level = kDefaultCompressionLevel;
-    unsigned threads = 0;               // 0: one per hardware thread
-    std::uint64_t volumeSize = 0;       // largest volume file; 0: no split
-    std::uint64_t firstVolumeSize = 0;  // largest user.spd when split; 0: volumeSize
+    unsigned threads = 0;                 // 0: one per hardware thread
+    std::uint64_t volumeSize = 0;         // largest volume file; 0: no split
+    std::uint64_t firstVolumeSize = 0;    // largest user.spd when split; 0: volumeSize
     std::uint16_t singleVolumeCount = 1;  // volumeCount written when all fits in user.spd (0 or 1)
 };
 

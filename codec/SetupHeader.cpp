@@ -4,8 +4,7 @@
 
 namespace spd {
 
-std::vector<std::uint8_t> SetupHeader::Encode() const
-{
+std::vector<std::uint8_t> SetupHeader::Encode() const {
     ByteWriter w(kSize);
     w.U32At(kOffMagic, magic);
     w.U8At(kOffVersion, version);
@@ -22,10 +21,8 @@ std::vector<std::uint8_t> SetupHeader::Encode() const
     return w.Take();
 }
 
-std::optional<SetupHeader> SetupHeader::Decode(ByteSpan bytes)
-{
-    if (bytes.size() < kSize)
-        return std::nullopt;
+std::optional<SetupHeader> SetupHeader::Decode(ByteSpan bytes) {
+    if (bytes.size() < kSize) return std::nullopt;
     ByteReader r(bytes.first(kSize));
     SetupHeader h;
     h.magic = r.U32At(kOffMagic);
@@ -40,19 +37,16 @@ std::optional<SetupHeader> SetupHeader::Decode(ByteSpan bytes)
     h.displayName = r.FixedStringAt(kOffDisplayName, kNameWidth);
     auto id = Guid::FromBytes(r.BytesAt(kOffSetupId, Guid::kSize));
     h.defaultSubfolder = r.FixedStringAt(kOffDefaultSubfolder, kNameWidth);
-    if (!r.ok() || !id)
-        return std::nullopt;
+    if (!r.ok() || !id) return std::nullopt;
     h.setupId = *id;
     return h;
 }
 
-bool SetupHeader::HasStorableDisplayName() const
-{
+bool SetupHeader::HasStorableDisplayName() const {
     return IsStorableDisplayName(displayName);
 }
 
-bool IsStorableDisplayName(std::string_view name)
-{
+bool IsStorableDisplayName(std::string_view name) {
     return !name.empty() && FitsField(name, SetupHeader::kNameWidth) && name.find('\\') == std::string_view::npos;
 }
 

@@ -58,8 +58,7 @@ struct SetupHeader {
 
     // All checks of a full header validation except the length comparison:
     // version, magic, catalogOffset, nonZeroMark and fileCount.
-    bool PassesValidation() const
-    {
+    bool PassesValidation() const {
         return HasVersion() && HasMagic() && catalogOffset != 0 && nonZeroMark != 0 && fileCount != 0;
     }
 

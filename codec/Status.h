@@ -10,7 +10,7 @@
 
 namespace spd {
 
-enum class [[nodiscard]] Status {
+enum class [[nodiscard]] Status{
     Ok,
     Truncated,         // fewer bytes than the layout or a size field demands
     BadMagic,          // the magic number is not the expected one
@@ -35,7 +35,7 @@ struct [[nodiscard]] Result {
     T value{};
 
     Result() = default;
-    Result(Status s) : status(s) {}  // NOLINT: implicit on purpose (return Status::X;)
+    Result(Status s) : status(s) {}                           // NOLINT: implicit on purpose (return Status::X;)
     Result(T v) : status(Status::Ok), value(std::move(v)) {}  // NOLINT
 
     bool ok() const { return status == Status::Ok; }

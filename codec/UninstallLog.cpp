@@ -8,18 +8,15 @@
 
 namespace spd {
 
-std::vector<std::uint8_t> LogFileRecord::Encode() const
-{
+std::vector<std::uint8_t> LogFileRecord::Encode() const {
     ByteWriter w(kSize);
     w.FixedStringAt(0, path, kPathWidth);
     w.U8At(kPathWidth, kind);
     return w.Take();
 }
 
-std::optional<LogFileRecord> LogFileRecord::Decode(ByteSpan bytes)
-{
-    if (bytes.size() < kSize)
-        return std::nullopt;
+std::optional<LogFileRecord> LogFileRecord::Decode(ByteSpan bytes) {
+    if (bytes.size() < kSize) return std::nullopt;
     ByteReader r(bytes);
     LogFileRecord rec;
     rec.path = r.FixedStringAt(0, kPathWidth);
@@ -27,22 +24,18 @@ std::optional<LogFileRecord> LogFileRecord::Decode(ByteSpan bytes)
     return rec;
 }
 
-std::vector<std::uint8_t> LogFolderRecord::Encode() const
-{
+std::vector<std::uint8_t> LogFolderRecord::Encode() const {
     ByteWriter w(kSize);
     w.FixedStringAt(0, path, kSize);
     return w.Take();
 }
 
-std::optional<LogFolderRecord> LogFolderRecord::Decode(ByteSpan bytes)
-{
-    if (bytes.size() < kSize)
-        return std::nullopt;
+std::optional<LogFolderRecord> LogFolderRecord::Decode(ByteSpan bytes) {
+    if (bytes.size() < kSize) return std::nullopt;
     return LogFolderRecord{FixedStringFrom(bytes.first(kSize))};
 }
 
-std::vector<std::uint8_t> UninstallLogHeader::Encode() const
-{
+std::vector<std::uint8_t> UninstallLogHeader::Encode() const {
     ByteWriter w(kSize);
     w.U32At(kOffMagic, magic);
     w.FixedStringAt(kOffDisplayName, displayName, kNameWidth);
@@ -60,10 +53,8 @@ std::vector<std::uint8_t> UninstallLogHeader::Encode() const
     return w.Take();
 }
 
-std::optional<UninstallLogHeader> UninstallLogHeader::Decode(ByteSpan bytes)
-{
-    if (bytes.size() < kSize)
-        return std::nullopt;
+std::optional<UninstallLogHeader> UninstallLogHeader::Decode(ByteSpan bytes) {
+    if (bytes.size() < kSize) return std::nullopt;
     ByteReader r(bytes);
     UninstallLogHeader h;
     h.magic = r.U32At(kOffMagic);
@@ -85,16 +76,12 @@ std::optional<UninstallLogHeader> UninstallLogHeader::Decode(ByteSpan bytes)
 UninstallLog MakeUninstallLog(std::string displayName, const std::vector<std::string>& installedFiles,
                               const std::vector<std::string>& keptSharedFiles,
                               const std::vector<std::string>& createdFolders,
-                              std::vector<RegistryEntryRecord> registryEntries)
-{
+                              std::vector<RegistryEntryRecord> registryEntries) {
     UninstallLog log;
     log.displayName = std::move(displayName);
-    for (const std::string& p : installedFiles)
-        log.files.push_back({p, LogFileRecord::kInstalled});
-    for (const std::string& p : keptSharedFiles)
-        log.files.push_back({p, LogFileRecord::kKeptShared});
-    for (const std::string& p : createdFolders)
-        log.folders.push_back({p});
+    for (const std::string& p : installedFiles) log.files.push_back({p, LogFileRecord::kInstalled});
+    for (const std::string& p : keptSharedFiles) log.files.push_back({p, LogFileRecord::kKeptShared});
+    for (const std::string& p : createdFolders) log.folders.push_back({p});
     log.registry = std::move(registryEntries);
     return log;
 }
@@ -103,16 +90,12 @@ namespace {
 
 // Every text whole in its field, with its terminator: a path or key cut
 // short would name something else.
-bool TextsFit(const UninstallLog& log)
-{
-    if (!FitsField(log.displayName, UninstallLogHeader::kNameWidth))
-        return false;
+bool TextsFit(const UninstallLog& log) {
+    if (!FitsField(log.displayName, UninstallLogHeader::kNameWidth)) return false;
     for (const LogFileRecord& rec : log.files)
-        if (!FitsField(rec.path, LogFileRecord::kPathWidth))
-            return false;
+        if (!FitsField(rec.path, LogFileRecord::kPathWidth)) return false;
     for (const LogFolderRecord& rec : log.folders)
-        if (!FitsField(rec.path, LogFolderRecord::kSize))
-            return false;
+        if (!FitsField(rec.path, LogFolderRecord::kSize)) return false;
     for (const RegistryEntryRecord& rec : log.registry)
         if (!FitsField(rec.key, RegistryEntryRecord::kTextWidth) ||
             !FitsField(rec.valueName, RegistryEntryRecord::kTextWidth))
@@ -122,39 +105,31 @@ bool TextsFit(const UninstallLog& log)
 
 }  // namespace
 
-Result<std::vector<std::uint8_t>> EncodeUninstallLog(const UninstallLog& log)
-{
+Result<std::vector<std::uint8_t>> EncodeUninstallLog(const UninstallLog& log) {
     constexpr std::uint64_t kMax = std::numeric_limits<std::uint32_t>::max();
-    std::uint64_t imageLength = UninstallLogHeader::kSize +
-                                std::uint64_t(log.files.size()) * LogFileRecord::kSize +
+    std::uint64_t imageLength = UninstallLogHeader::kSize + std::uint64_t(log.files.size()) * LogFileRecord::kSize +
                                 std::uint64_t(log.folders.size()) * LogFolderRecord::kSize +
                                 std::uint64_t(log.registry.size()) * RegistryEntryRecord::kSize;
-    if (imageLength + UninstallLogHeader::kSize > kMax || !TextsFit(log))
-        return Status::Overflow;
+    if (imageLength + UninstallLogHeader::kSize > kMax || !TextsFit(log)) return Status::Overflow;
 
     UninstallLogHeader h;
     h.displayName = log.displayName;
     ByteWriter image(UninstallLogHeader::kSize);
     h.filesOffset = static_cast<std::uint32_t>(image.size());
-    for (const LogFileRecord& rec : log.files)
-        image.Bytes(rec.Encode());
+    for (const LogFileRecord& rec : log.files) image.Bytes(rec.Encode());
     h.filesSize = static_cast<std::uint32_t>(image.size()) - h.filesOffset;
     h.foldersOffset = static_cast<std::uint32_t>(image.size());
-    for (const LogFolderRecord& rec : log.folders)
-        image.Bytes(rec.Encode());
+    for (const LogFolderRecord& rec : log.folders) image.Bytes(rec.Encode());
     h.foldersSize = static_cast<std::uint32_t>(image.size()) - h.foldersOffset;
     h.registryOffset = static_cast<std::uint32_t>(image.size());
-    for (const RegistryEntryRecord& rec : log.registry)
-        image.Bytes(rec.Encode());
+    for (const RegistryEntryRecord& rec : log.registry) image.Bytes(rec.Encode());
     h.registrySize = static_cast<std::uint32_t>(image.size()) - h.registryOffset;
 
     ByteSpan body = ByteSpan(image.bytes()).subspan(UninstallLogHeader::kSize);
     h.bodyChecksum = Adler32(body);
     auto compressed = Compress(body, kDefaultCompressionLevel);
-    if (!compressed)
-        return compressed.status;
-    if (compressed.value.size() + UninstallLogHeader::kSize > kMax)
-        return Status::Overflow;
+    if (!compressed) return compressed.status;
+    if (compressed.value.size() + UninstallLogHeader::kSize > kMax) return Status::Overflow;
     h.fileLength = static_cast<std::uint32_t>(compressed.value.size() + UninstallLogHeader::kSize);
     h.expandedLength = static_cast<std::uint32_t>(image.size() + UninstallLogHeader::kSize);
 
@@ -167,39 +142,29 @@ Result<std::vector<std::uint8_t>> EncodeUninstallLog(const UninstallLog& log)
 namespace {
 
 // Checks that a section lies inside the image and holds whole records.
-bool SectionFits(std::uint32_t offset, std::uint32_t size, std::size_t recordSize, std::uint64_t imageLength)
-{
-    return offset >= UninstallLogHeader::kSize && std::uint64_t(offset) + size <= imageLength &&
-           size % recordSize == 0;
+bool SectionFits(std::uint32_t offset, std::uint32_t size, std::size_t recordSize, std::uint64_t imageLength) {
+    return offset >= UninstallLogHeader::kSize && std::uint64_t(offset) + size <= imageLength && size % recordSize == 0;
 }
 
 }  // namespace
 
-Result<DecodedUninstallLog> DecodeUninstallLog(ByteSpan file)
-{
+Result<DecodedUninstallLog> DecodeUninstallLog(ByteSpan file) {
     auto h = UninstallLogHeader::Decode(file);
-    if (!h)
-        return Status::Truncated;
-    if (h->magic != UninstallLogHeader::kMagic)
-        return Status::BadMagic;
-    if (h->version != UninstallLogHeader::kVersion)
-        return Status::BadVersion;
+    if (!h) return Status::Truncated;
+    if (h->magic != UninstallLogHeader::kMagic) return Status::BadMagic;
+    if (h->version != UninstallLogHeader::kVersion) return Status::BadVersion;
     if (h->fileLength < UninstallLogHeader::kSize || h->expandedLength < 2 * UninstallLogHeader::kSize)
         return Status::BadSize;
-    if (file.size() < h->fileLength)
-        return Status::Truncated;
+    if (file.size() < h->fileLength) return Status::Truncated;
 
     // The image after the header area: room for expandedLength - 108 bytes,
     // of which the body must fill exactly expandedLength - 216.
     std::size_t bodyLength = h->expandedLength - 2 * UninstallLogHeader::kSize;
     auto body = Expand(file.subspan(UninstallLogHeader::kSize, h->fileLength - UninstallLogHeader::kSize),
                        h->expandedLength - UninstallLogHeader::kSize);
-    if (!body)
-        return body.status;
-    if (body.value.size() != bodyLength)
-        return Status::LengthMismatch;
-    if (Adler32(body.value) != h->bodyChecksum)
-        return Status::ChecksumMismatch;
+    if (!body) return body.status;
+    if (body.value.size() != bodyLength) return Status::LengthMismatch;
+    if (Adler32(body.value) != h->bodyChecksum) return Status::ChecksumMismatch;
 
     std::uint64_t imageLength = bodyLength + UninstallLogHeader::kSize;
     if (!SectionFits(h->filesOffset, h->filesSize, LogFileRecord::kSize, imageLength) ||
@@ -223,8 +188,7 @@ Result<DecodedUninstallLog> DecodeUninstallLog(ByteSpan file)
     ByteSpan registry = section(h->registryOffset, h->registrySize);
     for (std::size_t i = 0; i < registry.size(); i += RegistryEntryRecord::kSize)
         out.log.registry.push_back(*RegistryEntryRecord::Decode(registry.subspan(i)));
-    if (!r.ok())
-        return Status::BadLayout;
+    if (!r.ok()) return Status::BadLayout;
     return out;
 }
 

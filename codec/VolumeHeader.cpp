@@ -5,8 +5,7 @@
 
 namespace spd {
 
-std::vector<std::uint8_t> VolumeHeader::Encode() const
-{
+std::vector<std::uint8_t> VolumeHeader::Encode() const {
     ByteWriter w(kSize);
     w.U32At(kOffMagic, magic);
     w.U8At(kOffVersion, version);
@@ -16,10 +15,8 @@ std::vector<std::uint8_t> VolumeHeader::Encode() const
     return w.Take();
 }
 
-std::optional<VolumeHeader> VolumeHeader::Decode(ByteSpan bytes)
-{
-    if (bytes.size() < kSize)
-        return std::nullopt;
+std::optional<VolumeHeader> VolumeHeader::Decode(ByteSpan bytes) {
+    if (bytes.size() < kSize) return std::nullopt;
     ByteReader r(bytes.first(kSize));
     VolumeHeader h;
     h.magic = r.U32At(kOffMagic);
@@ -27,19 +24,16 @@ std::optional<VolumeHeader> VolumeHeader::Decode(ByteSpan bytes)
     h.volumeNumber = r.U16At(kOffVolumeNumber);
     h.displayName = r.FixedStringAt(kOffDisplayName, kNameWidth);
     auto id = Guid::FromBytes(r.BytesAt(kOffSetupId, Guid::kSize));
-    if (!r.ok() || !id)
-        return std::nullopt;
+    if (!r.ok() || !id) return std::nullopt;
     h.setupId = *id;
     return h;
 }
 
-VolumeCheck CheckVolume(ByteSpan fileStart, unsigned expectedNumber, const SetupHeader& header)
-{
+VolumeCheck CheckVolume(ByteSpan fileStart, unsigned expectedNumber, const SetupHeader& header) {
     auto vh = VolumeHeader::Decode(fileStart);
     if (!vh || vh->magic != SetupHeader::kMagic || vh->version != SetupHeader::kVersion)
         return VolumeCheck::NotSetupFile;
-    if (vh->volumeNumber != expectedNumber || vh->setupId != header.setupId ||
-        vh->displayName != header.displayName)
+    if (vh->volumeNumber != expectedNumber || vh->setupId != header.setupId || vh->displayName != header.displayName)
         return VolumeCheck::WrongVolume;
     return VolumeCheck::Ok;
 }

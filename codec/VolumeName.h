@@ -5,7 +5,7 @@
 
 namespace spd {
 
-inline constexpr const char* kSetupDataFile = "user.spd";       // volume 0
+inline constexpr const char* kSetupDataFile = "user.spd";        // volume 0
 inline constexpr const char* kPackedProgramFile = "_setup.spd";  // the uninstaller
 
 // Name of further volume n (n >= 1): "user." and n with at least three

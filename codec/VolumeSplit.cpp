@@ -14,18 +14,15 @@ constexpr std::uint64_t kMaxU16 = std::numeric_limits<std::uint16_t>::max();
 
 }  // namespace
 
-std::uint64_t VolumeFilesFor(std::uint64_t length, std::uint64_t volumeSize, std::uint64_t firstVolumeSize)
-{
+std::uint64_t VolumeFilesFor(std::uint64_t length, std::uint64_t volumeSize, std::uint64_t firstVolumeSize) {
     const std::uint64_t first = firstVolumeSize ? firstVolumeSize : volumeSize;
-    if (volumeSize <= VolumeHeader::kSize || length <= first)
-        return 1;
+    if (volumeSize <= VolumeHeader::kSize || length <= first) return 1;
     std::uint64_t perVolume = volumeSize - VolumeHeader::kSize;
     return 1 + (length - first + perVolume - 1) / perVolume;
 }
 
 std::vector<std::vector<std::uint8_t>> SplitIntoVolumes(ByteSpan joined, const SetupHeader& header,
-                                                        std::uint64_t volumeSize, std::uint64_t firstVolumeSize)
-{
+                                                        std::uint64_t volumeSize, std::uint64_t firstVolumeSize) {
     std::vector<std::vector<std::uint8_t>> volumes;
     std::uint64_t count = VolumeFilesFor(joined.size(), volumeSize, firstVolumeSize);
     if (count == 1) {
@@ -52,11 +49,9 @@ std::vector<std::vector<std::uint8_t>> SplitIntoVolumes(ByteSpan joined, const S
 }
 
 Status SplitImage(SetupDataImage& image, std::uint64_t volumeSize, std::uint64_t firstVolumeSize,
-                  std::uint16_t singleVolumeCount)
-{
+                  std::uint16_t singleVolumeCount) {
     const std::uint64_t volumeFiles = volumeSize ? VolumeFilesFor(image.joined.size(), volumeSize, firstVolumeSize) : 1;
-    if (volumeFiles > kMaxU16)
-        return Status::Overflow;
+    if (volumeFiles > kMaxU16) return Status::Overflow;
     SetupHeader& h = image.header;
     h.volumeCount = volumeFiles > 1 ? static_cast<std::uint16_t>(volumeFiles) : singleVolumeCount;
     auto headerBytes = h.Encode();
@@ -66,14 +61,12 @@ Status SplitImage(SetupDataImage& image, std::uint64_t volumeSize, std::uint64_t
     return Status::Ok;
 }
 
-Result<std::vector<std::uint8_t>> JoinVolumes(const std::vector<ByteSpan>& volumes)
-{
+Result<std::vector<std::uint8_t>> JoinVolumes(const std::vector<ByteSpan>& volumes) {
     std::vector<std::uint8_t> joined;
     for (std::size_t i = 0; i < volumes.size(); ++i) {
         ByteSpan v = volumes[i];
         if (i > 0) {
-            if (v.size() < VolumeHeader::kSize)
-                return Status::Truncated;
+            if (v.size() < VolumeHeader::kSize) return Status::Truncated;
             v = v.subspan(VolumeHeader::kSize);
         }
         joined.insert(joined.end(), v.begin(), v.end());

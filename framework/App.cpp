@@ -86,8 +86,10 @@ void ReportUnexpectedError() noexcept {
     reporting = true;
     try {
         CApp* app = CApp::Current();
-        if (app != nullptr) app->ReportUnexpectedError();
-        else AppMessageBox("An unexpected error has occurred.", MB_ICONSTOP | MB_OK);
+        if (app != nullptr)
+            app->ReportUnexpectedError();
+        else
+            AppMessageBox("An unexpected error has occurred.", MB_ICONSTOP | MB_OK);
     } catch (...) {
     }
     reporting = false;

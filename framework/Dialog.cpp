@@ -26,15 +26,19 @@ CDataExchange::CDataExchange(CDialog& dialog, bool saveAndValidate)
 void CDataExchange::Text(int id, std::string& value) {
     HWND control = dialog_.Item(id);
     if (control == nullptr) return;
-    if (saveAndValidate) value = WindowText(control);
-    else SetWindowTextString(control, value);
+    if (saveAndValidate)
+        value = WindowText(control);
+    else
+        SetWindowTextString(control, value);
 }
 
 void CDataExchange::Check(int id, int& value) {
     HWND control = dialog_.Item(id);
     if (control == nullptr) return;
-    if (saveAndValidate) value = static_cast<int>(::SendMessageA(control, BM_GETCHECK, 0, 0));
-    else ::SendMessageA(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+    if (saveAndValidate)
+        value = static_cast<int>(::SendMessageA(control, BM_GETCHECK, 0, 0));
+    else
+        ::SendMessageA(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -124,9 +128,9 @@ BOOL CDialog::Create(CDialog* parent) {
     if (hwnd_ != nullptr) return FALSE;
     parent_ = parent;
     modal_ = false;
-    HWND hwnd = ::CreateDialogParamA(AppInstance(), MAKEINTRESOURCEA(templateId_),
-                                     parent != nullptr ? parent->Hwnd() : nullptr, &CDialog::DialogProc,
-                                     reinterpret_cast<LPARAM>(this));
+    HWND hwnd =
+        ::CreateDialogParamA(AppInstance(), MAKEINTRESOURCEA(templateId_), parent != nullptr ? parent->Hwnd() : nullptr,
+                             &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
     return hwnd != nullptr ? TRUE : FALSE;
 }
 
@@ -205,8 +209,10 @@ void CDialog::OnUnexpectedException() {
     ReportUnexpectedError();
     CDialog* modal = this;
     while (modal != nullptr && !modal->IsModal()) modal = modal->Parent();
-    if (modal != nullptr) modal->EndDialog(IDABORT);
-    else DestroyWindow();
+    if (modal != nullptr)
+        modal->EndDialog(IDABORT);
+    else
+        DestroyWindow();
 }
 
 void CDialog::StopException() noexcept {

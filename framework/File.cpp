@@ -26,9 +26,15 @@ bool CFile::Open(const std::string& path, UINT flags, CFileException* error) {
 
     DWORD access = 0;
     switch (flags & 3) {
-    case modeRead: access = GENERIC_READ; break;
-    case modeWrite: access = GENERIC_WRITE; break;
-    case modeReadWrite: access = GENERIC_READ | GENERIC_WRITE; break;
+    case modeRead:
+        access = GENERIC_READ;
+        break;
+    case modeWrite:
+        access = GENERIC_WRITE;
+        break;
+    case modeReadWrite:
+        access = GENERIC_READ | GENERIC_WRITE;
+        break;
     default:
         if (error != nullptr) *error = CFileException(CFileException::genericException, ERROR_INVALID_PARAMETER, path);
         return false;
@@ -37,10 +43,18 @@ bool CFile::Open(const std::string& path, UINT flags, CFileException* error) {
     DWORD share = 0;
     switch (flags & 0x70) {
     case shareCompat:
-    case shareExclusive: share = 0; break;
-    case shareDenyWrite: share = FILE_SHARE_READ; break;
-    case shareDenyRead: share = FILE_SHARE_WRITE; break;
-    case shareDenyNone: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
+    case shareExclusive:
+        share = 0;
+        break;
+    case shareDenyWrite:
+        share = FILE_SHARE_READ;
+        break;
+    case shareDenyRead:
+        share = FILE_SHARE_WRITE;
+        break;
+    case shareDenyNone:
+        share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+        break;
     default:
         if (error != nullptr) *error = CFileException(CFileException::genericException, ERROR_INVALID_PARAMETER, path);
         return false;
@@ -94,10 +108,17 @@ uint64_t CFile::Seek(int64_t offset, int from) {
     if (!IsOpen()) throw CFileException(CFileException::invalidFile, ERROR_INVALID_HANDLE, path_);
     DWORD method = FILE_BEGIN;
     switch (from) {
-    case begin: method = FILE_BEGIN; break;
-    case current: method = FILE_CURRENT; break;
-    case end: method = FILE_END; break;
-    default: throw CFileException(CFileException::badSeek, ERROR_INVALID_PARAMETER, path_);
+    case begin:
+        method = FILE_BEGIN;
+        break;
+    case current:
+        method = FILE_CURRENT;
+        break;
+    case end:
+        method = FILE_END;
+        break;
+    default:
+        throw CFileException(CFileException::badSeek, ERROR_INVALID_PARAMETER, path_);
     }
     LARGE_INTEGER distance;
     distance.QuadPart = offset;

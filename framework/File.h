@@ -18,14 +18,14 @@ public:
         modeRead = 0x0000,
         modeWrite = 0x0001,
         modeReadWrite = 0x0002,
-        shareCompat = 0x0000,       // same as shareExclusive
+        shareCompat = 0x0000,  // same as shareExclusive
         shareExclusive = 0x0010,
         shareDenyWrite = 0x0020,
         shareDenyRead = 0x0030,
         shareDenyNone = 0x0040,
-        modeCreate = 0x1000,        // create, truncating an existing file...
-        modeNoTruncate = 0x2000,    // ...unless combined with this
-        modeCreateNew = 0x4000,     // create a file that does not exist yet; fails when it does
+        modeCreate = 0x1000,      // create, truncating an existing file...
+        modeNoTruncate = 0x2000,  // ...unless combined with this
+        modeCreateNew = 0x4000,   // create a file that does not exist yet; fails when it does
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 

@@ -78,7 +78,10 @@ public:
     bool Valid() const { return key_ != nullptr; }
     explicit operator bool() const { return Valid(); }
     // For Reg*Key calls that return the key: closes the current key first.
-    HKEY* Put() { Reset(); return &key_; }
+    HKEY* Put() {
+        Reset();
+        return &key_;
+    }
     HKEY Release() { return std::exchange(key_, nullptr); }
     void Reset(HKEY key = nullptr) {
         HKEY old = std::exchange(key_, key);

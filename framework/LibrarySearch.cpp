@@ -34,8 +34,8 @@ bool LoadCommonControls() {
     HMODULE controls = ::LoadLibraryA("comctl32.dll");
     if (controls == nullptr) return false;
     using InitCommonControlsFn = void(WINAPI*)();
-    const auto init =
-        reinterpret_cast<InitCommonControlsFn>(reinterpret_cast<void*>(::GetProcAddress(controls, "InitCommonControls")));
+    const auto init = reinterpret_cast<InitCommonControlsFn>(
+        reinterpret_cast<void*>(::GetProcAddress(controls, "InitCommonControls")));
     if (init != nullptr) init();
     return true;
 }

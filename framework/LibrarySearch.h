@@ -18,9 +18,9 @@ namespace kalvorin {
 
 // How far the search could be restricted.
 enum class LibrarySearch {
-    SystemFolderOnly,     // SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)
-    NotInCurrentFolder,   // SetDllDirectoryA(""): the program's folder is still searched
-    Unchanged,            // neither function exists
+    SystemFolderOnly,    // SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)
+    NotInCurrentFolder,  // SetDllDirectoryA(""): the program's folder is still searched
+    Unchanged,           // neither function exists
 };
 
 // SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) where the system has

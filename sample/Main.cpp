@@ -20,8 +20,7 @@ int ShowText(HINSTANCE instance, std::uintptr_t owner, UINT textId, UINT icon) {
     if (!IsWindow(parent)) {
         parent = nullptr;
     }
-    MessageBoxA(parent, LoadText(instance, textId).c_str(), LoadText(instance, IDS_DESCRIPTION).c_str(),
-                MB_OK | icon);
+    MessageBoxA(parent, LoadText(instance, textId).c_str(), LoadText(instance, IDS_DESCRIPTION).c_str(), MB_OK | icon);
     return 0;
 }
 

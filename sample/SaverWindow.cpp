@@ -51,8 +51,8 @@ int SaverWindow::RunFullScreen(HINSTANCE instance) {
     auto saver = std::unique_ptr<SaverWindow>(new SaverWindow(false, width, height));
     char title[64];
     LoadStringA(instance, IDS_DESCRIPTION, title, sizeof(title));
-    HWND hwnd = CreateWindowExA(WS_EX_TOPMOST, kClassName, title, WS_POPUP | WS_VISIBLE, x, y, width, height,
-                                nullptr, nullptr, instance, saver.get());
+    HWND hwnd = CreateWindowExA(WS_EX_TOPMOST, kClassName, title, WS_POPUP | WS_VISIBLE, x, y, width, height, nullptr,
+                                nullptr, instance, saver.get());
     if (hwnd == nullptr) {
         return 1;
     }

@@ -5,8 +5,8 @@
 #include "spdpack/SourceFile.h"
 #include "spdpack/StreamCompressor.h"
 #include "spdpack/StreamSinks.h"
-#include "spdpack/VolumeWriter.h"
 #include "spdpack/VolumePlan.h"
+#include "spdpack/VolumeWriter.h"
 
 #include "codec/Checksum.h"
 #include "codec/FolderTable.h"
@@ -25,42 +25,38 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Bytes(std::uint64_t n)
-{
+std::string Bytes(std::uint64_t n) {
     return std::to_string(n) + " bytes";
 }
 
 // The room Disk 1 leaves user.spd beside setup.exe and _setup.spd.
-std::uint64_t FirstVolumeRoom(const Manifest& m, std::uint64_t setupProgram, std::uint64_t packed)
-{
+std::uint64_t FirstVolumeRoom(const Manifest& m, std::uint64_t setupProgram, std::uint64_t packed) {
     const std::uint64_t disk1 = setupProgram + packed;
-    if (m.volumeSize >= disk1 + spd::kMinVolumeSize)
-        return m.volumeSize - disk1;
-    throw BuildError(m.path.string() + ": [volumes]: size: " + Bytes(m.volumeSize) + " per disk, but Disk 1 holds setup.exe (" +
-                     Bytes(setupProgram) + ") and _setup.spd (" + Bytes(packed) + ") beside user.spd, which needs at least " +
-                     Bytes(spd::kMinVolumeSize) + "; the volume size must be at least " +
-                     Bytes(disk1 + spd::kMinVolumeSize));
+    if (m.volumeSize >= disk1 + spd::kMinVolumeSize) return m.volumeSize - disk1;
+    throw BuildError(m.path.string() + ": [volumes]: size: " + Bytes(m.volumeSize) +
+                     " per disk, but Disk 1 holds setup.exe (" + Bytes(setupProgram) + ") and _setup.spd (" +
+                     Bytes(packed) + ") beside user.spd, which needs at least " + Bytes(spd::kMinVolumeSize) +
+                     "; the volume size must be at least " + Bytes(disk1 + spd::kMinVolumeSize));
 }
 
 // Before anything is read or compressed: setup data that surely cannot be
 // counted in 16 bits of volumes or 32 bits of length.
-void CheckBeforeCompressing(const Manifest& m, const std::vector<std::uint64_t>& sizes, std::uint64_t disk1)
-{
+void CheckBeforeCompressing(const Manifest& m, const std::vector<std::uint64_t>& sizes, std::uint64_t disk1) {
     const LengthBounds bounds = EstimateLength(sizes, m.folders.size());
     if (bounds.least > 0xFFFFFFFFull)
-        throw BuildError(m.path.string() + ": the files make more than 4 GiB of setup data even when compressed at best");
-    if (m.volumeSize &&
-        spd::VolumeFilesFor(bounds.least, m.volumeSize, m.volumeSize - disk1) > kMaxVolumes)
-        throw BuildError(m.path.string() + ": [volumes]: size: " + Bytes(m.volumeSize) +
-                         " per disk needs more than 65535 volumes, the most the setup data can count; a volume size of " +
-                         Bytes(SmallestVolumeSize(std::min<std::uint64_t>(bounds.most, 0xFFFFFFFFull), disk1)) +
-                         " is enough whatever the files compress to");
+        throw BuildError(m.path.string() +
+                         ": the files make more than 4 GiB of setup data even when compressed at best");
+    if (m.volumeSize && spd::VolumeFilesFor(bounds.least, m.volumeSize, m.volumeSize - disk1) > kMaxVolumes)
+        throw BuildError(
+            m.path.string() + ": [volumes]: size: " + Bytes(m.volumeSize) +
+            " per disk needs more than 65535 volumes, the most the setup data can count; a volume size of " +
+            Bytes(SmallestVolumeSize(std::min<std::uint64_t>(bounds.most, 0xFFFFFFFFull), disk1)) +
+            " is enough whatever the files compress to");
 }
 
 // Copies the setup program into staging through one buffer; returns its size.
 std::uint64_t CopySetupProgram(OutputFolder& out, const fs::path& relative, const fs::path& source,
-                               const std::string& where)
-{
+                               const std::string& where) {
     SourceReader reader(source, where, false);
     StagedFile file = out.Create(relative);
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(reader.size(), 1u << 20)));
@@ -77,25 +73,20 @@ std::uint64_t CopySetupProgram(OutputFolder& out, const fs::path& relative, cons
 
 }  // namespace
 
-spd::Guid NewSetupId()
-{
+spd::Guid NewSetupId() {
     std::random_device rd;
     std::array<std::uint8_t, spd::Guid::kSize> bytes{};
-    for (auto& b : bytes)
-        b = static_cast<std::uint8_t>(rd());
+    for (auto& b : bytes) b = static_cast<std::uint8_t>(rd());
     return spd::Guid::FromRandomBytes(bytes);
 }
 
-BuildSummary Build(const BuildOptions& options)
-{
+BuildSummary Build(const BuildOptions& options) {
     Manifest m = LoadManifest(options.manifest);
     const std::string top = m.path.string() + ": manifest";
     if (options.setupProgram) m.setupProgram = options.setupProgram;
     if (options.uninstaller) m.uninstaller = options.uninstaller;
-    if (!m.uninstaller)
-        throw ManifestError(top + ": uninstaller: missing (the program packed into _setup.spd)");
-    if (!m.setupProgram)
-        throw ManifestError(top + ": setup_program: missing (the program written as setup.exe)");
+    if (!m.uninstaller) throw ManifestError(top + ": uninstaller: missing (the program packed into _setup.spd)");
+    if (!m.setupProgram) throw ManifestError(top + ": setup_program: missing (the program written as setup.exe)");
 
     BuildSummary summary;
     summary.folders = m.folders;
@@ -121,12 +112,12 @@ BuildSummary Build(const BuildOptions& options)
     auto place = [&](unsigned disk, const std::string& name) {
         return disks ? fs::path(spd::DiskFolderName(disk)) / name : fs::path(name);
     };
-    const std::uint64_t setupProgram = CopySetupProgram(out, place(1, "setup.exe"), *m.setupProgram, top + ": setup_program");
+    const std::uint64_t setupProgram =
+        CopySetupProgram(out, place(1, "setup.exe"), *m.setupProgram, top + ": setup_program");
     // Test seam: a stop that comes while the staging folder is being written.
     if (std::getenv("SPDPACK_TEST_STOP_WHILE_STAGING")) {
         kill(getpid(), SIGTERM);
-        for (;;)
-            pause();
+        for (;;) pause();
     }
 
     std::uint64_t packed = 0;
@@ -141,8 +132,7 @@ BuildSummary Build(const BuildOptions& options)
     const std::uint64_t disk1 = setupProgram + packed;
     const std::uint64_t firstVolume = m.volumeSize ? FirstVolumeRoom(m, setupProgram, packed) : 0;
     std::vector<std::uint64_t> sizes;
-    for (const ManifestFile& f : m.files)
-        sizes.push_back(fs::file_size(f.source));
+    for (const ManifestFile& f : m.files) sizes.push_back(fs::file_size(f.source));
     CheckBeforeCompressing(m, sizes, disk1);
 
     std::vector<spd::FolderEntry> folders;
@@ -153,24 +143,26 @@ BuildSummary Build(const BuildOptions& options)
         folders.push_back(std::move(e));
     }
     auto table = spd::EncodeFolderTable(folders, m.compressionLevel);
-    if (!table)
-        throw BuildError(m.path.string() + ": cannot build the setup data: " + FailureText(table.status));
+    if (!table) throw BuildError(m.path.string() + ": cannot build the setup data: " + FailureText(table.status));
     h.catalogOffset = static_cast<std::uint32_t>(spd::SetupHeader::kSize + table.value.size());
 
     spd::VolumeHeader identity;
     identity.displayName = h.displayName;
     identity.setupId = h.setupId;
-    VolumeWriter joined(m.volumeSize, firstVolume, identity, [&](unsigned volume, bool reopen) {
-        const fs::path relative = place(volume + 1, volume == 0 ? std::string(spd::kSetupDataFile) : spd::VolumeFileName(volume));
-        return reopen ? out.Reopen(relative) : out.Create(relative);
-    }, [&] { return out.CreateScratch("volumes.tmp"); });
+    VolumeWriter joined(
+        m.volumeSize, firstVolume, identity,
+        [&](unsigned volume, bool reopen) {
+            const fs::path relative =
+                place(volume + 1, volume == 0 ? std::string(spd::kSetupDataFile) : spd::VolumeFileName(volume));
+            return reopen ? out.Reopen(relative) : out.Create(relative);
+        },
+        [&] { return out.CreateScratch("volumes.tmp"); });
     joined.Write(std::vector<std::uint8_t>(spd::SetupHeader::kSize, 0));  // written again at the end
     joined.Write(table.value);
     joined.Write(std::vector<std::uint8_t>(spd::BlockHeader::kSize, 0));  // the catalog header, too
 
     std::vector<StreamSource> sources;
-    for (const ManifestFile& f : m.files)
-        sources.push_back({f.source, f.where + ": source", true});
+    for (const ManifestFile& f : m.files) sources.push_back({f.source, f.where + ": source", true});
     const std::uint64_t total = std::accumulate(sizes.begin(), sizes.end(), std::uint64_t{0});
     CatalogSink catalog(joined, m);
     {
@@ -187,8 +179,8 @@ BuildSummary Build(const BuildOptions& options)
                          "the smallest volume size that works is " + Bytes(SmallestVolumeSize(length, disk1)));
     if (volumes > kManyVolumes)
         summary.warnings.push_back(m.path.string() + ": [volumes]: size: " + Bytes(m.volumeSize) + " per disk makes " +
-                                   std::to_string(volumes) + " volumes, more than " +
-                                   std::to_string(kManyVolumes) + " disks to feed one by one");
+                                   std::to_string(volumes) + " volumes, more than " + std::to_string(kManyVolumes) +
+                                   " disks to feed one by one");
 
     spd::BlockHeader catalogHeader;
     catalogHeader.checksum = catalog.adler();
@@ -197,8 +189,8 @@ BuildSummary Build(const BuildOptions& options)
     const auto catalogBytes = catalogHeader.Encode();
     h.volumeCount = volumes > 1 ? static_cast<std::uint16_t>(volumes) : m.singleVolumeCount;
     h.dataLength = static_cast<std::uint32_t>(length);
-    h.dataChecksum = spd::Adler32Combine(spd::Adler32Update(spd::Adler32(table.value), catalogBytes),
-                                         catalog.adler(), catalog.length());
+    h.dataChecksum = spd::Adler32Combine(spd::Adler32Update(spd::Adler32(table.value), catalogBytes), catalog.adler(),
+                                         catalog.length());
     joined.WriteAt(h.catalogOffset, catalogBytes);
     joined.WriteAt(0, h.Encode());
     joined.Close();

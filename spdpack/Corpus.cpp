@@ -22,13 +22,11 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Text(const std::string& s)
-{
+Bytes Text(const std::string& s) {
     return Bytes(s.begin(), s.end());
 }
 
-spd::SetupDataSpec SampleSpec(bool withFolders, std::uint64_t volumeSize)
-{
+spd::SetupDataSpec SampleSpec(bool withFolders, std::uint64_t volumeSize) {
     spd::SetupDataSpec spec;
     spec.displayName = "Kalvorin";
     spec.defaultSubfolder = "Kalvorin";
@@ -59,8 +57,7 @@ spd::SetupDataSpec SampleSpec(bool withFolders, std::uint64_t volumeSize)
     return spec;
 }
 
-Bytes Prefixed16(std::uint16_t value, const Bytes& rest)
-{
+Bytes Prefixed16(std::uint16_t value, const Bytes& rest) {
     spd::ByteWriter w;
     w.U16(value);
     w.Bytes(rest);
@@ -69,8 +66,7 @@ Bytes Prefixed16(std::uint16_t value, const Bytes& rest)
 
 }  // namespace
 
-int WriteCorpus(const fs::path& dir)
-{
+int WriteCorpus(const fs::path& dir) {
     std::map<std::string, std::vector<Bytes>> seeds;
 
     auto small = spd::BuildSetupData(SampleSpec(false, 0));
@@ -83,8 +79,8 @@ int WriteCorpus(const fs::path& dir)
         seeds["setup_header"].push_back(Bytes(image->joined.begin(), image->joined.begin() + spd::SetupHeader::kSize));
         seeds["setup_data"].push_back(image->joined);
     }
-    seeds["volume_header"].push_back(Bytes(split.value.volumes[1].begin(),
-                                           split.value.volumes[1].begin() + spd::VolumeHeader::kSize));
+    seeds["volume_header"].push_back(
+        Bytes(split.value.volumes[1].begin(), split.value.volumes[1].begin() + spd::VolumeHeader::kSize));
     seeds["volume_header"].push_back(split.value.volumes.back());
 
     // Folder table seeds: folderCount (2 bytes) and the bytes from offset 192.
@@ -100,13 +96,11 @@ int WriteCorpus(const fs::path& dir)
         const spd::SetupHeader& h = large.value.header;
         seeds["block"].push_back(Bytes(j.begin() + spd::SetupHeader::kSize, j.begin() + h.catalogOffset));
         spd::CatalogReader reader(j, h);
-        if (reader.Verify() != spd::Status::Ok)
-            throw std::runtime_error("cannot verify the sample catalog");
+        if (reader.Verify() != spd::Status::Ok) throw std::runtime_error("cannot verify the sample catalog");
         std::size_t pos = reader.position();
         for (unsigned i = 0; i < h.fileCount; ++i) {
             auto item = reader.Next();
-            if (!item)
-                throw std::runtime_error("cannot read the sample catalog");
+            if (!item) throw std::runtime_error("cannot read the sample catalog");
             std::size_t entryEnd = pos + spd::BlockHeader::kSize + item.value.entryBlock.storedSize;
             seeds["catalog_entry"].push_back(Bytes(j.begin() + pos, j.begin() + entryEnd));
             seeds["block"].push_back(Bytes(j.begin() + entryEnd, j.begin() + reader.position()));
@@ -122,13 +116,13 @@ int WriteCorpus(const fs::path& dir)
 
     std::vector<spd::RegistryEntryRecord> registry = {
         {spd::RegistryEntryRecord::kLocalMachine, "Software\\Brisvane Screensaver\\Kalvorin", ""},
-        {spd::RegistryEntryRecord::kLocalMachine,
-         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalvorin", ""},
+        {spd::RegistryEntryRecord::kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalvorin",
+         ""},
         {spd::RegistryEntryRecord::kLocalMachine, "Software\\Brisvane Screensaver", "Kalvorin"},
     };
-    auto log = spd::EncodeUninstallLog(spd::MakeUninstallLog(
-        "Kalvorin", {"C:\\WINDOWS\\SYSTEM\\Kalvorin.scr", "C:\\Programme\\Kalvorin\\Unscr.log"},
-        {"C:\\WINDOWS\\SYSTEM\\kalvgl.dll"}, {"C:\\Programme\\Kalvorin"}, registry));
+    auto log = spd::EncodeUninstallLog(
+        spd::MakeUninstallLog("Kalvorin", {"C:\\WINDOWS\\SYSTEM\\Kalvorin.scr", "C:\\Programme\\Kalvorin\\Unscr.log"},
+                              {"C:\\WINDOWS\\SYSTEM\\kalvgl.dll"}, {"C:\\Programme\\Kalvorin"}, registry));
     auto emptyLog = spd::EncodeUninstallLog(spd::MakeUninstallLog("K", {}, {}, {}, {}));
     seeds["uninstall_log"] = {log.value, emptyLog.value};
 
@@ -143,13 +137,14 @@ int WriteCorpus(const fs::path& dir)
              "[[files]]\nsource = \"payload/winter.cfg\"\nbase = \"Destination\"\nsubfolder = \"Bilder/Winter\"\n"
              "name = \"winter.cfg\"\nflags = [\"Config\", \"Shared\"]\n"),
         Text("display_name = \"Viel Spa\xC3\x9F\"\n[[files]]\nsource = \"a.scr\"\nbase = \"Windows\"\n"),
-        Text("# Bilder f\xC3\xBCr den Winter\ndisplay_name = \"\"\"Spa\xC3\x9F \\\n  \xC3\xBC" "berall\"\"\"\n"
+        Text("# Bilder f\xC3\xBCr den Winter\ndisplay_name = \"\"\"Spa\xC3\x9F \\\n  \xC3\xBC"
+             "berall\"\"\"\n"
              "[[files]]\nsource = 'a.scr'\nbase = 'System'\nsubfolder = '\xC3\x96l'\n"),
     };
 
     // Names as a setup holds them; the table of tests/data holds many more.
-    seeds["installable_name"] = {Text("Kalvorin.scr"), Text("Bilder\\Winter"), Text("\xC4rger.txt"),
-                                 Text("nul.txt"), Text("..\\x"), Text("C:\\x"), Text("a. ")};
+    seeds["installable_name"] = {Text("Kalvorin.scr"), Text("Bilder\\Winter"), Text("\xC4rger.txt"), Text("nul.txt"),
+                                 Text("..\\x"),        Text("C:\\x"),          Text("a. ")};
     // The uninstaller's command lines: the first byte picks the program's
     // path the fuzz target pretends to run from.
     seeds["uninstaller_command_line"] = {
@@ -167,8 +162,7 @@ int WriteCorpus(const fs::path& dir)
             return out;
         };
         seeds["data_file_kind"] = {named("user.spd", small.value.joined), named("user.001", split.value.volumes[1]),
-                                   named("_setup.spd", seeds["packed_program"][0]),
-                                   named("Unscr.log", log.value)};
+                                   named("_setup.spd", seeds["packed_program"][0]), named("Unscr.log", log.value)};
     }
 
     int written = 0;
@@ -178,8 +172,7 @@ int WriteCorpus(const fs::path& dir)
             fs::path file = dir / target / ("seed-" + std::to_string(i + 1));
             std::ofstream out(file, std::ios::binary | std::ios::trunc);
             out.write(reinterpret_cast<const char*>(list[i].data()), static_cast<std::streamsize>(list[i].size()));
-            if (!out)
-                throw std::runtime_error("cannot write " + file.string());
+            if (!out) throw std::runtime_error("cannot write " + file.string());
             ++written;
         }
     }

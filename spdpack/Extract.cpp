@@ -18,8 +18,7 @@ namespace {
 // FOLDER/<base>/<subfolder>, or nullopt (and the reason) when the name
 // cannot be installed or the kind has no base folder.
 std::optional<fs::path> FolderFor(const fs::path& root, std::uint8_t kind, const std::string& subfolder,
-                                  std::string& why)
-{
+                                  std::string& why) {
     const char* base = spd::FolderKindName(kind);
     if (!base) {
         why = "folder kind " + std::to_string(kind) + " has no base folder";
@@ -43,14 +42,12 @@ class Extraction {
 public:
     Extraction(fs::path root, std::ostream& out, std::ostream& err) : root_(std::move(root)), out_(out), err_(err) {}
 
-    void Problem(const std::string& text)
-    {
+    void Problem(const std::string& text) {
         ++problems_;
         err_ << "problem: " << text << '\n';
     }
 
-    void Folders(const SetupSource& source)
-    {
+    void Folders(const SetupSource& source) {
         const spd::ByteSpan afterHeader = spd::ByteSpan(source.joined).subspan(spd::SetupHeader::kSize);
         auto table = spd::DecodeFolderTable(afterHeader, source.header.folderCount);
         if (!table) {
@@ -67,8 +64,7 @@ public:
         }
     }
 
-    void Files(const SetupSource& source)
-    {
+    void Files(const SetupSource& source) {
         spd::CatalogReader reader(source.joined, source.header);
         if (reader.Verify() != spd::Status::Ok)
             Problem("the catalog checksum at offset " + std::to_string(source.header.catalogOffset) +
@@ -91,8 +87,7 @@ public:
             [&](unsigned, const std::string& problem) { Problem(problem + "; not written"); });
     }
 
-    int Finish(const fs::path& target)
-    {
+    int Finish(const fs::path& target) {
         out_ << written_ << " file(s) written to " << root_.string() << '\n';
         if (problems_) {
             err_ << "spdpack: " << target.string() << ": " << problems_ << " problem(s) found\n";
@@ -103,8 +98,7 @@ public:
 
 private:
     void Write(const fs::path& path, const std::vector<std::uint8_t>& content, unsigned index,
-               const spd::CatalogEntry& e)
-    {
+               const spd::CatalogEntry& e) {
         const std::string key = std::to_string(e.folderKind) + "\\" + spd::FoldName(e.subfolder + "\\" + e.fileName);
         if (!targets_.insert(key).second)
             out_ << "  note: file " << index << " has the target of an earlier file; the setup program installs it "
@@ -131,27 +125,23 @@ private:
 
 }  // namespace
 
-int Extract(const fs::path& target, const fs::path& folder, std::ostream& out, std::ostream& err)
-{
+int Extract(const fs::path& target, const fs::path& folder, std::ostream& out, std::ostream& err) {
     auto loaded = LoadSetupSource(target, err);
-    if (!loaded)
-        return 1;
+    if (!loaded) return 1;
     const SetupSource& source = *loaded;
     Extraction x(folder, out, err);
-    for (const std::string& problem : source.problems)
-        x.Problem(problem);
+    for (const std::string& problem : source.problems) x.Problem(problem);
     for (std::size_t n = 1; n < source.volumes.size(); ++n)
         if (source.volumes[n].check != spd::VolumeCheck::Ok)
             x.Problem(source.volumes[n].path.string() + ": the volume header does not belong to this setup");
-    if (source.joined.empty())
-        return x.Finish(target);
+    if (source.joined.empty()) return x.Finish(target);
     if (spd::Status s = spd::VerifyJoinedData(source.joined, source.header); s != spd::Status::Ok)
-        x.Problem(s == spd::Status::LengthMismatch
-                      ? "the joined data is " + std::to_string(source.joined.size()) + " bytes long, not dataLength " +
-                            std::to_string(source.header.dataLength)
-                      : std::string("dataChecksum differs from the Adler-32 from offset 192; the files below say where"));
-    if (source.joined.size() >= spd::SetupHeader::kSize)
-        x.Folders(source);
+        x.Problem(
+            s == spd::Status::LengthMismatch
+                ? "the joined data is " + std::to_string(source.joined.size()) + " bytes long, not dataLength " +
+                      std::to_string(source.header.dataLength)
+                : std::string("dataChecksum differs from the Adler-32 from offset 192; the files below say where"));
+    if (source.joined.size() >= spd::SetupHeader::kSize) x.Folders(source);
     x.Files(source);
     return x.Finish(target);
 }

@@ -19,31 +19,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Hex(std::uint32_t v)
-{
+std::string Hex(std::uint32_t v) {
     std::ostringstream s;
     s << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << v;
     return s.str();
 }
 
-std::string Quoted(const std::string& cp1252)
-{
+std::string Quoted(const std::string& cp1252) {
     return "\"" + Cp1252ToUtf8(cp1252) + "\"";
 }
 
-std::string FlagNames(std::uint8_t flags)
-{
+std::string FlagNames(std::uint8_t flags) {
     std::string s;
     auto add = [&](std::uint8_t bit, const char* name) {
-        if (flags & bit)
-            s += (s.empty() ? "" : ",") + std::string(name);
+        if (flags & bit) s += (s.empty() ? "" : ",") + std::string(name);
     };
     add(spd::CatalogFlags::Shared, "Shared");
     add(spd::CatalogFlags::Required, "Required");
     add(spd::CatalogFlags::Screensaver, "Screensaver");
     add(spd::CatalogFlags::Config, "Config");
-    if (flags & ~spd::CatalogFlags::Known)
-        s += (s.empty() ? "" : ",") + Hex(flags & ~spd::CatalogFlags::Known);
+    if (flags & ~spd::CatalogFlags::Known) s += (s.empty() ? "" : ",") + Hex(flags & ~spd::CatalogFlags::Known);
     return s.empty() ? "-" : s;
 }
 
@@ -52,16 +47,13 @@ public:
     Checks(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
     // Prints "ok" or the problem after a line's text; counts problems.
-    std::string Mark(bool good, const std::string& problem)
-    {
-        if (good)
-            return "ok";
+    std::string Mark(bool good, const std::string& problem) {
+        if (good) return "ok";
         Problem(problem);
         return "MISMATCH";
     }
 
-    void Problem(const std::string& text)
-    {
+    void Problem(const std::string& text) {
         ++problems_;
         err_ << "problem: " << text << '\n';
     }
@@ -75,8 +67,7 @@ private:
     int problems_ = 0;
 };
 
-void ShowHeader(Checks& c, const spd::SetupHeader& h, std::uint64_t joinedLength, std::uint32_t actualChecksum)
-{
+void ShowHeader(Checks& c, const spd::SetupHeader& h, std::uint64_t joinedLength, std::uint32_t actualChecksum) {
     std::ostream& out = c.out();
     out << "Header\n";
     out << "  magic             " << Hex(h.magic) << "  " << c.Mark(h.HasMagic(), "magic is not \"SETU\"") << '\n';
@@ -84,8 +75,8 @@ void ShowHeader(Checks& c, const spd::SetupHeader& h, std::uint64_t joinedLength
     out << "  volumeCount       " << h.volumeCount << '\n';
     out << "  dataLength        " << h.dataLength << "  "
         << c.Mark(h.dataLength == joinedLength, "dataLength " + std::to_string(h.dataLength) +
-                                                     " differs from the joined data's length " +
-                                                     std::to_string(joinedLength))
+                                                    " differs from the joined data's length " +
+                                                    std::to_string(joinedLength))
         << '\n';
     out << "  dataChecksum      " << Hex(h.dataChecksum) << "  "
         << c.Mark(h.dataChecksum == actualChecksum, "dataChecksum " + Hex(h.dataChecksum) +
@@ -94,15 +85,15 @@ void ShowHeader(Checks& c, const spd::SetupHeader& h, std::uint64_t joinedLength
         << '\n';
     out << "  nonZeroMark       " << h.nonZeroMark << "  " << c.Mark(h.nonZeroMark != 0, "nonZeroMark is 0") << '\n';
     out << "  folderCount       " << h.folderCount << '\n';
-    out << "  catalogOffset     " << h.catalogOffset << "  " << c.Mark(h.catalogOffset != 0, "catalogOffset is 0") << '\n';
+    out << "  catalogOffset     " << h.catalogOffset << "  " << c.Mark(h.catalogOffset != 0, "catalogOffset is 0")
+        << '\n';
     out << "  fileCount         " << h.fileCount << "  " << c.Mark(h.fileCount != 0, "fileCount is 0") << '\n';
     out << "  displayName       " << Quoted(h.displayName) << '\n';
     out << "  setupId           " << h.setupId.Format() << '\n';
     out << "  defaultSubfolder  " << Quoted(h.defaultSubfolder) << '\n';
 }
 
-void ShowFolders(Checks& c, const std::vector<std::uint8_t>& joined, const spd::SetupHeader& h)
-{
+void ShowFolders(Checks& c, const std::vector<std::uint8_t>& joined, const spd::SetupHeader& h) {
     std::ostream& out = c.out();
     if (joined.size() < spd::SetupHeader::kSize) {
         c.Problem("the data ends inside the header");
@@ -126,8 +117,7 @@ void ShowFolders(Checks& c, const std::vector<std::uint8_t>& joined, const spd::
             << '\n';
 }
 
-void ShowFiles(Checks& c, const SetupSource& source)
-{
+void ShowFiles(Checks& c, const SetupSource& source) {
     const std::vector<std::uint8_t>& joined = source.joined;
     const spd::SetupHeader& h = source.header;
     std::ostream& out = c.out();
@@ -141,8 +131,9 @@ void ShowFiles(Checks& c, const SetupSource& source)
     out << "Files (" << h.fileCount << ", catalog checksum " << Hex(reader.catalogHeader().checksum) << ' '
         << c.Mark(verified == spd::Status::Ok, "the catalog checksum does not match the data after the catalog header")
         << ")\n";
-    out << "     #  " << std::left << std::setw(28) << "flags" << std::setw(13) << "base" << std::right
-        << std::setw(11) << "size" << std::setw(11) << "stored" << "  checksum    target\n";
+    out << "     #  " << std::left << std::setw(28) << "flags" << std::setw(13) << "base" << std::right << std::setw(11)
+        << "size" << std::setw(11) << "stored"
+        << "  checksum    target\n";
     const bool walked = ForEachFile(
         source, reader,
         [&](unsigned i, const spd::CatalogReader::Item& item, const std::string& target) {
@@ -158,14 +149,12 @@ void ShowFiles(Checks& c, const SetupSource& source)
                     << item.contentBlock.expandedSize << '\n';
         },
         [&](unsigned, const std::string& problem) { c.Problem(problem); });
-    if (!walked)
-        return;
+    if (!walked) return;
     if (reader.position() != joined.size())
         out << "  note: " << joined.size() - reader.position() << " bytes follow the last file\n";
 }
 
-void ShowUninstaller(Checks& c, const fs::path& folder)
-{
+void ShowUninstaller(Checks& c, const fs::path& folder) {
     std::ostream& out = c.out();
     fs::path path = folder / spd::kPackedProgramFile;
     auto bytes = ReadAll(path);
@@ -187,12 +176,10 @@ void ShowUninstaller(Checks& c, const fs::path& folder)
 
 }  // namespace
 
-int Inspect(const fs::path& target, std::ostream& out, std::ostream& err)
-{
+int Inspect(const fs::path& target, std::ostream& out, std::ostream& err) {
     Checks c(out, err);
     auto loaded = LoadSetupSource(target, err);
-    if (!loaded)
-        return 1;
+    if (!loaded) return 1;
     const SetupSource& source = *loaded;
     const spd::SetupHeader& h = source.header;
 
@@ -209,8 +196,7 @@ int Inspect(const fs::path& target, std::ostream& out, std::ostream& err)
         }
         out << '\n';
     }
-    for (const std::string& problem : source.problems)
-        c.Problem(problem);
+    for (const std::string& problem : source.problems) c.Problem(problem);
     if (h.volumeCount == 0 && source.volumes[0].fileSize != h.dataLength)
         c.Problem("volumeCount is 0, but user.spd is " + std::to_string(source.volumes[0].fileSize) +
                   " bytes long, not dataLength " + std::to_string(h.dataLength));

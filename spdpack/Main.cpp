@@ -25,16 +25,16 @@
 
 namespace {
 
-int RunBuild(const spdpack::BuildOptions& options)
-{
+int RunBuild(const spdpack::BuildOptions& options) {
     spdpack::BuildSummary summary = spdpack::Build(options);
-    for (const std::string& warning : summary.warnings)
-        std::cerr << "spdpack: warning: " << warning << '\n';
+    for (const std::string& warning : summary.warnings) std::cerr << "spdpack: warning: " << warning << '\n';
     const spd::SetupHeader& h = summary.header;
     std::size_t added = 0;
-    for (const auto& f : summary.folders)
-        added += f.added ? 1 : 0;
-    std::cout << "setup id " << h.setupId.Format() << (summary.setupIdGenerated ? " (generated; put it into the manifest as setup_id to rebuild the same bytes)" : "")
+    for (const auto& f : summary.folders) added += f.added ? 1 : 0;
+    std::cout << "setup id " << h.setupId.Format()
+              << (summary.setupIdGenerated
+                      ? " (generated; put it into the manifest as setup_id to rebuild the same bytes)"
+                      : "")
               << '\n';
     std::cout << h.fileCount << " file(s), " << h.folderCount << " folder(s)"
               << (added ? " (" + std::to_string(added) + " added)" : std::string()) << ", " << h.dataLength
@@ -44,15 +44,13 @@ int RunBuild(const spdpack::BuildOptions& options)
         std::cout << "  folder " << spd::FolderKindName(static_cast<std::uint8_t>(f.kind)) << '\\'
                   << spdpack::Cp1252ToUtf8(f.path) << (f.added ? "  (added: no [[folders]] entry lists it)" : "")
                   << '\n';
-    for (const auto& p : summary.written)
-        std::cout << "  " << (options.output / p).string() << '\n';
+    for (const auto& p : summary.written) std::cout << "  " << (options.output / p).string() << '\n';
     return 0;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     CLI::App app{"spdpack: packs and inspects setup data of the Kalvorin setup program"};
     app.require_subcommand(1);
 
@@ -60,11 +58,13 @@ int main(int argc, char** argv)
     std::string setupId;
     std::string setupProgram;
     std::string uninstaller;
-    CLI::App* buildCmd = app.add_subcommand("build", "Pack the files of a manifest into user.spd, further volumes, _setup.spd and setup.exe");
+    CLI::App* buildCmd = app.add_subcommand(
+        "build", "Pack the files of a manifest into user.spd, further volumes, _setup.spd and setup.exe");
     buildCmd->add_option("manifest", build.manifest, "The TOML manifest")->required();
     buildCmd->add_option("-o,--output", build.output, "Output folder")->required();
     buildCmd->add_option("--setup-id", setupId, "Setup id GUID, instead of the manifest's");
-    buildCmd->add_option("--setup-program", setupProgram, "Setup program written as setup.exe, instead of the manifest's");
+    buildCmd->add_option("--setup-program", setupProgram,
+                         "Setup program written as setup.exe, instead of the manifest's");
     buildCmd->add_option("--uninstaller", uninstaller, "Uninstaller packed into _setup.spd, instead of the manifest's");
     buildCmd->add_option("-j,--threads", build.threads, "Compression threads (default: all cores)");
 
@@ -74,9 +74,11 @@ int main(int argc, char** argv)
 
     std::string extractTarget;
     std::string extractFolder;
-    CLI::App* extractCmd = app.add_subcommand("extract", "Write every file of a setup into a folder (volumes joined, every checksum verified)");
+    CLI::App* extractCmd = app.add_subcommand(
+        "extract", "Write every file of a setup into a folder (volumes joined, every checksum verified)");
     extractCmd->add_option("path", extractTarget, "user.spd, or the folder that holds it")->required();
-    extractCmd->add_option("-o,--output", extractFolder, "Folder that receives one subfolder per base folder")->required();
+    extractCmd->add_option("-o,--output", extractFolder, "Folder that receives one subfolder per base folder")
+        ->required();
 
     std::string logPath;
     CLI::App* logCmd = app.add_subcommand("log", "Decode and verify an uninstall log (Unscr.log)");
@@ -103,12 +105,9 @@ int main(int argc, char** argv)
             spdpack::InstallStopHandler();
             return RunBuild(build);
         }
-        if (*inspectCmd)
-            return spdpack::Inspect(inspectTarget, std::cout, std::cerr);
-        if (*extractCmd)
-            return spdpack::Extract(extractTarget, extractFolder, std::cout, std::cerr);
-        if (*logCmd)
-            return spdpack::DumpLog(logPath, std::cout, std::cerr);
+        if (*inspectCmd) return spdpack::Inspect(inspectTarget, std::cout, std::cerr);
+        if (*extractCmd) return spdpack::Extract(extractTarget, extractFolder, std::cout, std::cerr);
+        if (*logCmd) return spdpack::DumpLog(logPath, std::cout, std::cerr);
         if (*corpusCmd) {
             int n = spdpack::WriteCorpus(corpusDir);
             std::cout << n << " seed files written to " << corpusDir << '\n';

@@ -33,9 +33,9 @@ enum class VolumeLayout { Flat, DiskFolders };
 
 struct ManifestFolder {
     spd::FolderKind kind = spd::FolderKind::Destination;
-    std::string path;   // code page 1252, backslashes, no leading or trailing backslash
-    std::string where;  // "manifest.toml:12: [[folders]] #1" for messages
-    bool added = false; // not listed: a file's subfolder (or a listed folder's parent) needs it
+    std::string path;    // code page 1252, backslashes, no leading or trailing backslash
+    std::string where;   // "manifest.toml:12: [[folders]] #1" for messages
+    bool added = false;  // not listed: a file's subfolder (or a listed folder's parent) needs it
 };
 
 // One file of the setup; a folder or pattern source gives one per file.
@@ -43,8 +43,8 @@ struct ManifestFile {
     std::filesystem::path source;  // resolved against the manifest's folder
     std::string sourceText;        // as written in the manifest
     spd::FolderKind kind = spd::FolderKind::Destination;
-    std::string subfolder;         // code page 1252, may be empty
-    std::string name;              // code page 1252
+    std::string subfolder;  // code page 1252, may be empty
+    std::string name;       // code page 1252
     std::uint8_t flags = 0;
     std::string where;
 };
@@ -62,7 +62,7 @@ struct Manifest {
     std::uint16_t singleVolumeCount = 1;
     std::vector<ManifestFolder> folders;  // listed ones in manifest order, then the added ones
     std::vector<ManifestFile> files;
-    std::vector<std::string> warnings;    // things worth a look that do not stop a build
+    std::vector<std::string> warnings;  // things worth a look that do not stop a build
 };
 
 // The most files and folders the setup data can count (16-bit fields).

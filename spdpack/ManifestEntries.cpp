@@ -14,23 +14,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-spd::FolderKind KindField(const toml::table& table, const Place& place, const toml::node* entryNode)
-{
+spd::FolderKind KindField(const toml::table& table, const Place& place, const toml::node* entryNode) {
     std::string text = StringField(table, "base", place, true, entryNode);
     auto kind = spd::ParseFolderKind(text);
     if (!kind)
-        place.Fail(Field(table, "base"), "base",
-                   "unknown base folder \"" + text + "\" (known: Windows, System, ProgramFiles, CommonFiles, Destination)");
+        place.Fail(
+            Field(table, "base"), "base",
+            "unknown base folder \"" + text + "\" (known: Windows, System, ProgramFiles, CommonFiles, Destination)");
     return *kind;
 }
 
-std::uint8_t FlagsField(const toml::table& table, const Place& place)
-{
+std::uint8_t FlagsField(const toml::table& table, const Place& place) {
     const toml::node* flags = Field(table, "flags");
-    if (!flags)
-        return 0;
-    if (!flags->is_array())
-        place.Fail(flags, "flags", "must be a list such as [\"Shared\", \"Required\"]");
+    if (!flags) return 0;
+    if (!flags->is_array()) place.Fail(flags, "flags", "must be a list such as [\"Shared\", \"Required\"]");
     std::uint8_t bits = 0;
     for (const toml::node& f : *flags->as_array()) {
         std::uint8_t bit = f.is_string() ? spd::ParseCatalogFlag(f.as_string()->get()) : 0;
@@ -46,8 +43,7 @@ std::uint8_t FlagsField(const toml::table& table, const Place& place)
 // The files a folder or pattern source lists, each with its subfolder below
 // the entry's and its own name.
 void AddListedFiles(const SourceListing& listing, const ManifestFile& common, const toml::node* element,
-                    const Place& place, std::vector<ManifestFile>& files)
-{
+                    const Place& place, std::vector<ManifestFile>& files) {
     for (const std::string& relative : listing.files) {
         Place filePlace(place.manifest(), place.entry() + ": file \"" + relative + "\"");
         ManifestFile f = common;
@@ -66,23 +62,19 @@ void AddListedFiles(const SourceListing& listing, const ManifestFile& common, co
 }
 
 // The key under which Windows finds a file or folder below a base folder.
-std::string TargetKey(spd::FolderKind kind, const std::string& path)
-{
+std::string TargetKey(spd::FolderKind kind, const std::string& path) {
     return std::to_string(static_cast<int>(kind)) + "\\" + spd::FoldName(path);
 }
 
-bool EndsWithScr(const std::string& name)
-{
+bool EndsWithScr(const std::string& name) {
     return name.size() >= 4 && spd::SameName(std::string_view(name).substr(name.size() - 4), ".scr");
 }
 
 }  // namespace
 
-void ParseFolders(const toml::table& top, Manifest& m, const std::string& manifestName)
-{
+void ParseFolders(const toml::table& top, Manifest& m, const std::string& manifestName) {
     const toml::node* node = Field(top, "folders");
-    if (!node)
-        return;
+    if (!node) return;
     if (!node->is_array_of_tables())
         Place(manifestName, "folders").Fail(node, "", "must be written as [[folders]] tables");
     std::size_t index = 0;
@@ -102,13 +94,11 @@ void ParseFolders(const toml::table& top, Manifest& m, const std::string& manife
 }
 
 void ParseFiles(const toml::table& top, Manifest& m, const std::string& manifestName, const fs::path& manifestDir,
-                const SourceLister& lister)
-{
+                const SourceLister& lister) {
     const toml::node* node = Field(top, "files");
     if (!node || (node->is_array() && node->as_array()->empty()))
         Place(manifestName, "files").Fail(node, "", "no files: at least one [[files]] entry is needed");
-    if (!node->is_array_of_tables())
-        Place(manifestName, "files").Fail(node, "", "must be written as [[files]] tables");
+    if (!node->is_array_of_tables()) Place(manifestName, "files").Fail(node, "", "must be written as [[files]] tables");
 
     std::size_t index = 0;
     for (const toml::node& element : *node->as_array()) {
@@ -120,8 +110,7 @@ void ParseFiles(const toml::table& top, Manifest& m, const std::string& manifest
 
         const toml::node* sourceNode = Field(t, "source");
         file.sourceText = StringField(t, "source", place, true, &element);
-        if (file.sourceText.empty())
-            place.Fail(sourceNode, "source", "is empty");
+        if (file.sourceText.empty()) place.Fail(sourceNode, "source", "is empty");
         file.source = ResolvePath(manifestDir, file.sourceText);
         place = Place(manifestName, place.entry() + " (source \"" + file.sourceText + "\")");
 
@@ -141,7 +130,8 @@ void ParseFiles(const toml::table& top, Manifest& m, const std::string& manifest
         const toml::node* nameNode = Field(t, "name");
         if (listing.several) {
             if (nameNode)
-                place.Fail(nameNode, "name", "cannot be given for a folder or pattern source: its files keep their names");
+                place.Fail(nameNode, "name",
+                           "cannot be given for a folder or pattern source: its files keep their names");
             if (listing.files.empty())
                 place.Fail(sourceNode, "source",
                            "\"" + file.sourceText + "\" matches no file" +
@@ -150,7 +140,8 @@ void ParseFiles(const toml::table& top, Manifest& m, const std::string& manifest
             continue;
         }
         if (recursive)
-            place.Fail(Field(t, "recursive"), "recursive", "is for a folder or pattern source; this one names one file");
+            place.Fail(Field(t, "recursive"), "recursive",
+                       "is for a folder or pattern source; this one names one file");
         std::string name = nameNode ? StringField(t, "name", place, false, &element) : file.source.filename().string();
         file.name = ToCp1252(name, nameNode ? nameNode : &element, "name", place);
         CheckFileName(file.name, nameNode ? nameNode : &element, "name", place);
@@ -159,8 +150,7 @@ void ParseFiles(const toml::table& top, Manifest& m, const std::string& manifest
     }
 }
 
-void CompleteManifest(Manifest& m)
-{
+void CompleteManifest(Manifest& m) {
     const std::string manifestName = m.path.string();
 
     std::map<std::string, std::string> folders;  // key -> where it comes from
@@ -173,13 +163,11 @@ void CompleteManifest(Manifest& m)
     // Every level of a path, parents first; the path itself when wanted.
     auto need = [&](spd::FolderKind kind, const std::string& path, bool itself, const std::string& forWhom) {
         for (std::size_t cut = path.find('\\');; cut = path.find('\\', cut + 1)) {
-            if (cut == std::string::npos && !itself)
-                return;
+            if (cut == std::string::npos && !itself) return;
             std::string level = path.substr(0, cut);
             if (folders.emplace(TargetKey(kind, level), "added for " + forWhom).second)
                 m.folders.push_back({kind, level, "added for " + forWhom, true});
-            if (cut == std::string::npos)
-                return;
+            if (cut == std::string::npos) return;
         }
     };
     const std::size_t listed = m.folders.size();
@@ -188,8 +176,7 @@ void CompleteManifest(Manifest& m)
         need(f.kind, f.path, false, f.where);
     }
     for (const ManifestFile& f : m.files)
-        if (!f.subfolder.empty())
-            need(f.kind, f.subfolder, true, f.where);
+        if (!f.subfolder.empty()) need(f.kind, f.subfolder, true, f.where);
 
     std::map<std::string, std::string> targets;
     for (const ManifestFile& f : m.files) {
@@ -213,20 +200,20 @@ void CompleteManifest(Manifest& m)
 
     const ManifestFile* screensaver = nullptr;
     for (const ManifestFile& f : m.files) {
-        if (!(f.flags & spd::CatalogFlags::Screensaver))
-            continue;
+        if (!(f.flags & spd::CatalogFlags::Screensaver)) continue;
         if (!EndsWithScr(f.name))
             m.warnings.push_back(f.where + ": flags: Screensaver on \"" + Cp1252ToUtf8(f.name) +
                                  "\", which is not a .scr file; the setup program makes it the active screensaver");
         if (screensaver)
-            m.warnings.push_back(f.where + ": flags: a second file flagged Screensaver (the first: " + screensaver->where +
-                                 "); the setup program takes the last one as the screensaver");
+            m.warnings.push_back(f.where + ": flags: a second file flagged Screensaver (the first: " +
+                                 screensaver->where + "); the setup program takes the last one as the screensaver");
         else
             screensaver = &f;
     }
     if (!screensaver)
-        m.warnings.push_back(manifestName + ": no file is flagged Screensaver; the setup program installs the files "
-                                            "but makes no screensaver active");
+        m.warnings.push_back(manifestName +
+                             ": no file is flagged Screensaver; the setup program installs the files "
+                             "but makes no screensaver active");
 }
 
 }  // namespace spdpack

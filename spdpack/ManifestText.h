@@ -13,8 +13,8 @@
 
 namespace spdpack {
 
-inline constexpr std::size_t kShortTextMax = 63;   // display name, default subfolder
-inline constexpr std::size_t kLongTextMax = 255;   // folder paths, subfolders, file names
+inline constexpr std::size_t kShortTextMax = 63;  // display name, default subfolder
+inline constexpr std::size_t kLongTextMax = 255;  // folder paths, subfolders, file names
 
 // Where an entry lies, for messages: "file.toml:12: [[files]] #2".
 class Place {

@@ -10,8 +10,8 @@
 
 #include <filesystem>
 #include <functional>
-#include <ostream>
 #include <optional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>

@@ -8,14 +8,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool HasWildcard(std::string_view s)
-{
+bool HasWildcard(std::string_view s) {
     return s.find_first_of("*?") != std::string_view::npos;
 }
 
 // Bytes of the UTF-8 sequence that starts with lead (1 for a stray byte).
-std::size_t SequenceLength(unsigned char lead)
-{
+std::size_t SequenceLength(unsigned char lead) {
     if (lead >= 0xF0 && lead < 0xF8) return 4;
     if (lead >= 0xE0) return lead < 0xF0 ? 3 : 1;
     if (lead >= 0xC0) return 2;
@@ -24,8 +22,7 @@ std::size_t SequenceLength(unsigned char lead)
 
 }  // namespace
 
-bool MatchPattern(std::string_view pattern, std::string_view name)
-{
+bool MatchPattern(std::string_view pattern, std::string_view name) {
     std::size_t p = 0, n = 0;
     std::size_t starP = std::string_view::npos, starN = 0;
     while (n < name.size()) {
@@ -47,24 +44,20 @@ bool MatchPattern(std::string_view pattern, std::string_view name)
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
+    while (p < pattern.size() && pattern[p] == '*') ++p;
     return p == pattern.size();
 }
 
-SourceListing ListSource(const fs::path& source, bool recursive)
-{
+SourceListing ListSource(const fs::path& source, bool recursive) {
     const std::string last = source.filename().string();
     const bool pattern = HasWildcard(last);
     if (HasWildcard(source.parent_path().string()))
         throw SourceError("the wildcards * and ? may stand in the file name part only");
     SourceListing listing;
     std::error_code ec;
-    if (!pattern && !fs::is_directory(source, ec))
-        return listing;
+    if (!pattern && !fs::is_directory(source, ec)) return listing;
     const fs::path folder = pattern ? source.parent_path() : source;
-    if (!fs::is_directory(folder, ec))
-        throw SourceError("the folder \"" + folder.string() + "\" does not exist");
+    if (!fs::is_directory(folder, ec)) throw SourceError("the folder \"" + folder.string() + "\" does not exist");
     listing.several = true;
     listing.folder = folder;
     const std::string match = pattern ? last : "*";
@@ -76,16 +69,14 @@ SourceListing ListSource(const fs::path& source, bool recursive)
         const fs::directory_entry& e = *it;
         std::error_code entryError;  // an entry that cannot be looked at is passed over
         if (e.is_directory(entryError)) {
-            if (!recursive || hidden(e.path()))
-                it.disable_recursion_pending();
+            if (!recursive || hidden(e.path())) it.disable_recursion_pending();
             continue;
         }
         if (!e.is_regular_file(entryError) || hidden(e.path()) || !MatchPattern(match, e.path().filename().string()))
             continue;
         listing.files.push_back(e.path().lexically_relative(folder).generic_string());
     }
-    if (ec)
-        throw SourceError("cannot list the folder \"" + folder.string() + "\": " + ec.message());
+    if (ec) throw SourceError("cannot list the folder \"" + folder.string() + "\": " + ec.message());
     std::sort(listing.files.begin(), listing.files.end());
     return listing;
 }

@@ -28,9 +28,9 @@ public:
 };
 
 struct SourceListing {
-    bool several = false;             // false: the source is taken as one file
-    std::filesystem::path folder;     // several: the folder the files lie in
-    std::vector<std::string> files;   // several: paths below folder, '/' between folders, sorted
+    bool several = false;            // false: the source is taken as one file
+    std::filesystem::path folder;    // several: the folder the files lie in
+    std::vector<std::string> files;  // several: paths below folder, '/' between folders, sorted
 };
 
 // Lists a source (resolved against the manifest's folder); with recursive,

@@ -9,32 +9,27 @@ namespace spdpack {
 
 namespace {
 
-std::mutex& StagingMutex()
-{
+std::mutex& StagingMutex() {
     static std::mutex mutex;
     return mutex;
 }
 
-std::function<void()>& StopCleanup()
-{
+std::function<void()>& StopCleanup() {
     static std::function<void()> cleanup;
     return cleanup;
 }
 
 }  // namespace
 
-std::unique_lock<std::mutex> LockStaging()
-{
+std::unique_lock<std::mutex> LockStaging() {
     return std::unique_lock<std::mutex>(StagingMutex());
 }
 
-void SetStopCleanup(std::function<void()> cleanup)
-{
+void SetStopCleanup(std::function<void()> cleanup) {
     StopCleanup() = std::move(cleanup);
 }
 
-void InstallStopHandler()
-{
+void InstallStopHandler() {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
@@ -45,8 +40,7 @@ void InstallStopHandler()
         while (sigwait(&set, &signal) != 0) {
         }
         auto lock = LockStaging();
-        if (StopCleanup())
-            StopCleanup()();
+        if (StopCleanup()) StopCleanup()();
         _exit(128 + signal);
     }).detach();
 }

@@ -36,25 +36,20 @@ struct Job {
 
 class Workers {
 public:
-    Workers(unsigned count, int level) : level_(level)
-    {
-        for (unsigned i = 0; i < count; ++i)
-            threads_.emplace_back([this] { Run(); });
+    Workers(unsigned count, int level) : level_(level) {
+        for (unsigned i = 0; i < count; ++i) threads_.emplace_back([this] { Run(); });
     }
 
-    ~Workers()
-    {
+    ~Workers() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             stop_ = true;
         }
         work_.notify_all();
-        for (std::thread& t : threads_)
-            t.join();
+        for (std::thread& t : threads_) t.join();
     }
 
-    void Submit(Job& job)
-    {
+    void Submit(Job& job) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             job.done = false;
@@ -63,23 +58,20 @@ public:
         work_.notify_one();
     }
 
-    void WaitFor(const Job& job)
-    {
+    void WaitFor(const Job& job) {
         std::unique_lock<std::mutex> lock(mutex_);
         finished_.wait(lock, [&] { return job.done; });
     }
 
 private:
-    void Run()
-    {
+    void Run() {
         spd::PieceCompressor compressor;
         for (;;) {
             Job* job = nullptr;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
                 work_.wait(lock, [&] { return stop_ || !queue_.empty(); });
-                if (stop_)
-                    return;
+                if (stop_) return;
                 job = queue_.front();
                 queue_.pop_front();
             }
@@ -109,8 +101,7 @@ class Delivery {
 public:
     Delivery(StreamSink& sink, const StreamProgress& progress) : sink_(sink), progress_(progress) {}
 
-    void Deliver(Job& job)
-    {
+    void Deliver(Job& job) {
         if (job.status != spd::Status::Ok)
             throw std::runtime_error(*job.where + ": cannot be compressed: " + spd::StatusText(job.status));
         streamAdler_ = job.first ? job.inputAdler : spd::Adler32Combine(streamAdler_, job.inputAdler, job.input.size());
@@ -133,8 +124,7 @@ public:
         piece.storedSize = stored_;
         sink_.Piece(piece);
         done_ += job.input.size();
-        if (progress_)
-            progress_(done_);
+        if (progress_) progress_(done_);
     }
 
 private:
@@ -148,10 +138,8 @@ private:
 }  // namespace
 
 void CompressStreams(const std::vector<StreamSource>& sources, int level, unsigned threads, StreamSink& sink,
-                     const StreamProgress& progress)
-{
-    if (threads == 0)
-        threads = std::max(1u, std::thread::hardware_concurrency());
+                     const StreamProgress& progress) {
+    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t limit = 2 * static_cast<std::size_t>(threads);
 
     // Declared before the workers, so that the workers have stopped before
@@ -176,8 +164,7 @@ void CompressStreams(const std::vector<StreamSource>& sources, int level, unsign
         const std::uint64_t count = spd::PieceCount(reader.size());
         std::uint64_t left = reader.size();
         for (std::uint64_t k = 0; k < count; ++k) {
-            if (onTheirWay.size() >= limit)
-                deliverOldest();
+            if (onTheirWay.size() >= limit) deliverOldest();
             std::unique_ptr<Job> job;
             if (spare.empty()) {
                 job = std::make_unique<Job>();
@@ -203,8 +190,7 @@ void CompressStreams(const std::vector<StreamSource>& sources, int level, unsign
         reader.Finish();
         tail.clear();
     }
-    while (!onTheirWay.empty())
-        deliverOldest();
+    while (!onTheirWay.empty()) deliverOldest();
 }
 
 }  // namespace spdpack

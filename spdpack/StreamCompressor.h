@@ -21,20 +21,20 @@ namespace spdpack {
 
 struct StreamSource {
     std::filesystem::path path;
-    std::string where;     // names the entry in messages
-    bool limited = true;   // refused when too large for the setup program (SourceFile.h)
+    std::string where;    // names the entry in messages
+    bool limited = true;  // refused when too large for the setup program (SourceFile.h)
 };
 
 // One piece of a stream's output, handed over in order.
 struct CompressedPiece {
-    std::size_t stream = 0;          // index of its source
-    std::uint64_t streamSize = 0;    // bytes of the source
+    std::size_t stream = 0;        // index of its source
+    std::uint64_t streamSize = 0;  // bytes of the source
     bool first = false;
     bool last = false;
-    spd::ByteSpan bytes;             // this piece of the stream; the last one ends with the trailer
-    std::uint32_t bytesAdler = 1;    // Adler-32 of bytes
-    std::uint32_t streamAdler = 1;   // last piece: Adler-32 of the whole source
-    std::uint64_t storedSize = 0;    // last piece: length of the whole stream
+    spd::ByteSpan bytes;            // this piece of the stream; the last one ends with the trailer
+    std::uint32_t bytesAdler = 1;   // Adler-32 of bytes
+    std::uint32_t streamAdler = 1;  // last piece: Adler-32 of the whole source
+    std::uint64_t storedSize = 0;   // last piece: length of the whole stream
 };
 
 class StreamSink {

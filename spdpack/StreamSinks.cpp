@@ -15,8 +15,7 @@ constexpr std::uint64_t kMaxU32 = 0xFFFFFFFFull;
 
 // A content block's header: the sizes and checksum of the whole stream once
 // its last piece is there, the expanded size alone before.
-spd::BlockHeader ContentHeader(const CompressedPiece& piece)
-{
+spd::BlockHeader ContentHeader(const CompressedPiece& piece) {
     spd::BlockHeader h;
     if (piece.last) {
         h.checksum = piece.streamAdler;
@@ -28,8 +27,7 @@ spd::BlockHeader ContentHeader(const CompressedPiece& piece)
 
 }  // namespace
 
-std::string FailureText(spd::Status status)
-{
+std::string FailureText(spd::Status status) {
     switch (status) {
     case spd::Status::Overflow:
         return "the setup data is too large (more than 4 GiB)";
@@ -39,20 +37,14 @@ std::string FailureText(spd::Status status)
 }
 
 PackedProgramSink::PackedProgramSink(StagedFile& file, std::string where, std::filesystem::path source)
-    : file_(file), where_(std::move(where)), source_(std::move(source))
-{
+    : file_(file), where_(std::move(where)), source_(std::move(source)) {}
+
+void PackedProgramSink::Opened(std::size_t, std::uint64_t size) {
+    if (size == 0) throw BuildError(where_ + ": cannot pack \"" + source_.string() + "\": the file is empty");
 }
 
-void PackedProgramSink::Opened(std::size_t, std::uint64_t size)
-{
-    if (size == 0)
-        throw BuildError(where_ + ": cannot pack \"" + source_.string() + "\": the file is empty");
-}
-
-void PackedProgramSink::Piece(const CompressedPiece& piece)
-{
-    if (piece.first)
-        file_.Write(spd::PackedProgramHeader{}.Encode());  // written again at the end
+void PackedProgramSink::Piece(const CompressedPiece& piece) {
+    if (piece.first) file_.Write(spd::PackedProgramHeader{}.Encode());  // written again at the end
     file_.Write(piece.bytes);
     length_ += piece.bytes.size();
     if (piece.last) {
@@ -63,15 +55,13 @@ void PackedProgramSink::Piece(const CompressedPiece& piece)
     }
 }
 
-std::uint64_t PackedProgramSink::length() const
-{
+std::uint64_t PackedProgramSink::length() const {
     return spd::PackedProgramHeader::kSize + length_;
 }
 
 CatalogSink::CatalogSink(VolumeWriter& out, const Manifest& m) : out_(out), m_(m) {}
 
-void CatalogSink::Piece(const CompressedPiece& piece)
-{
+void CatalogSink::Piece(const CompressedPiece& piece) {
     if (piece.first) {
         const ManifestFile& f = m_.files[piece.stream];
         spd::CatalogEntry entry;
@@ -93,27 +83,22 @@ void CatalogSink::Piece(const CompressedPiece& piece)
     dataAdler_ = spd::Adler32Combine(dataAdler_, piece.bytesAdler, piece.bytes.size());
     dataLength_ += piece.bytes.size();
     if (piece.last) {
-        if (piece.storedSize > kMaxU32)
-            TooLarge();
+        if (piece.storedSize > kMaxU32) TooLarge();
         const auto header = ContentHeader(piece).Encode();
-        if (!piece.first)
-            out_.WriteAt(headerOffset_, header);
+        if (!piece.first) out_.WriteAt(headerOffset_, header);
         adler_ = spd::Adler32Combine(spd::Adler32Update(adler_, header), dataAdler_, dataLength_);
         length_ += header.size() + dataLength_;
     }
-    if (out_.length() > kMaxU32)
-        TooLarge();
+    if (out_.length() > kMaxU32) TooLarge();
 }
 
-void CatalogSink::Append(spd::ByteSpan bytes)
-{
+void CatalogSink::Append(spd::ByteSpan bytes) {
     out_.Write(bytes);
     adler_ = spd::Adler32Update(adler_, bytes);
     length_ += bytes.size();
 }
 
-void CatalogSink::TooLarge() const
-{
+void CatalogSink::TooLarge() const {
     throw BuildError(m_.path.string() + ": cannot build the setup data: " + FailureText(spd::Status::Overflow));
 }
 

@@ -13,18 +13,15 @@ struct CodeRange {
 constexpr CodeRange kShifted[] = {{0xA1, 0x499}, {0x2C5E, 0x2FFF}, {0x3001, 0x3057}, {0xFB26, 0xFEFE}};
 constexpr char32_t kShiftOffset = 0xF0000;
 
-bool InShifted(char32_t c, char32_t offset)
-{
+bool InShifted(char32_t c, char32_t offset) {
     for (const CodeRange& r : kShifted)
-        if (c >= r.first + offset && c <= r.last + offset)
-            return true;
+        if (c >= r.first + offset && c <= r.last + offset) return true;
     return false;
 }
 
 // Moves the ranges above to plane 15 (or back, when unshift). Bytes that are
 // not well-formed UTF-8 are kept, for the parser to report.
-std::string Shift(std::string_view text, bool unshift)
-{
+std::string Shift(std::string_view text, bool unshift) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t pos = 0; pos < text.size();) {
@@ -46,18 +43,15 @@ std::string Shift(std::string_view text, bool unshift)
 
 }  // namespace
 
-std::string ShiftForParser(std::string_view text)
-{
+std::string ShiftForParser(std::string_view text) {
     return Shift(text, false);
 }
 
-std::string Unshift(std::string_view text)
-{
+std::string Unshift(std::string_view text) {
     return Shift(text, true);
 }
 
-std::size_t LineWithShiftedRange(std::string_view text)
-{
+std::size_t LineWithShiftedRange(std::string_view text) {
     std::size_t line = 1;
     for (std::size_t pos = 0; pos < text.size();) {
         char32_t c = 0;

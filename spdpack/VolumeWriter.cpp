@@ -15,17 +15,13 @@ VolumeWriter::VolumeWriter(std::uint64_t volumeSize, std::uint64_t firstVolumeSi
       firstVolumeSize_(firstVolumeSize ? firstVolumeSize : volumeSize),
       identity_(std::move(identity)),
       volumeFile_(std::move(volumeFile)),
-      scratchFile_(std::move(scratchFile))
-{
-}
+      scratchFile_(std::move(scratchFile)) {}
 
-std::uint64_t VolumeWriter::VolumeStart(std::uint64_t volume) const
-{
+std::uint64_t VolumeWriter::VolumeStart(std::uint64_t volume) const {
     return volume == 0 ? 0 : firstVolumeSize_ + (volume - 1) * (volumeSize_ - spd::VolumeHeader::kSize);
 }
 
-void VolumeWriter::Open(std::uint64_t volume)
-{
+void VolumeWriter::Open(std::uint64_t volume) {
     current_.Close();
     current_ = volumeFile_(static_cast<unsigned>(volume), false);
     currentVolume_ = volume;
@@ -36,29 +32,23 @@ void VolumeWriter::Open(std::uint64_t volume)
     }
 }
 
-bool VolumeWriter::Split() const
-{
+bool VolumeWriter::Split() const {
     return volumeSize_ > spd::VolumeHeader::kSize;
 }
 
-std::uint64_t VolumeWriter::volumeFiles() const
-{
+std::uint64_t VolumeWriter::volumeFiles() const {
     return Split() ? spd::VolumeFilesFor(length_, volumeSize_, firstVolumeSize_) : 1;
 }
 
-VolumeWriter::Place VolumeWriter::Locate(std::uint64_t offset) const
-{
-    if (!Split())
-        return {0, offset, std::numeric_limits<std::uint64_t>::max()};
-    if (offset < firstVolumeSize_)
-        return {0, offset, firstVolumeSize_ - offset};
+VolumeWriter::Place VolumeWriter::Locate(std::uint64_t offset) const {
+    if (!Split()) return {0, offset, std::numeric_limits<std::uint64_t>::max()};
+    if (offset < firstVolumeSize_) return {0, offset, firstVolumeSize_ - offset};
     const std::uint64_t perVolume = volumeSize_ - spd::VolumeHeader::kSize;
     const std::uint64_t into = (offset - firstVolumeSize_) % perVolume;
     return {1 + (offset - firstVolumeSize_) / perVolume, spd::VolumeHeader::kSize + into, perVolume - into};
 }
 
-void VolumeWriter::Write(spd::ByteSpan bytes)
-{
+void VolumeWriter::Write(spd::ByteSpan bytes) {
     while (!bytes.empty()) {
         const Place at = Locate(length_);
         if (at.volume >= kMaxVolumes) {
@@ -76,8 +66,7 @@ void VolumeWriter::Write(spd::ByteSpan bytes)
             }
             scratch_.Write(bytes.first(take));
         } else {
-            if (!current_.IsOpen() || at.volume != currentVolume_)
-                Open(at.volume);
+            if (!current_.IsOpen() || at.volume != currentVolume_) Open(at.volume);
             current_.Write(bytes.first(take));
         }
         bytes = bytes.subspan(take);
@@ -85,8 +74,7 @@ void VolumeWriter::Write(spd::ByteSpan bytes)
     }
 }
 
-void VolumeWriter::WriteAt(std::uint64_t offset, spd::ByteSpan bytes)
-{
+void VolumeWriter::WriteAt(std::uint64_t offset, spd::ByteSpan bytes) {
     while (!bytes.empty()) {
         const Place at = Locate(offset);
         const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), at.room));
@@ -106,11 +94,9 @@ void VolumeWriter::WriteAt(std::uint64_t offset, spd::ByteSpan bytes)
     }
 }
 
-void VolumeWriter::Close()
-{
+void VolumeWriter::Close() {
     current_.Close();
-    if (!scratch_.IsOpen())
-        return;
+    if (!scratch_.IsOpen()) return;
     const std::uint64_t volumes = volumeFiles();
     if (volumes <= kMaxVolumes) {
         std::vector<std::uint8_t> buffer(1u << 20);

@@ -8,9 +8,8 @@
 // A build of many small volumes may need more than the format can count,
 // which shows only at its end: the volumes after the first kDirectVolumes go
 // into one scratch file and are cut from it at Close(), so that a build
-// refused for too many volumes has not made tens of thousands of files first. Beyond kMaxVolumes volumes nothing more is
-// written but the length is still counted, so that the build can say how many
-// volumes the data would need.
+// refused for too many volumes has not made tens of thousands of files first. Beyond kMaxVolumes volumes nothing more
+// is written but the length is still counted, so that the build can say how many volumes the data would need.
 #pragma once
 
 #include "spdpack/OutputFolder.h"

@@ -15,11 +15,16 @@ std::string ProductValueName(const std::string& displayName) {
 
 HKEY RootOfHive(uint32_t hive) {
     switch (hive) {
-    case 0x80000000u: return HKEY_CLASSES_ROOT;
-    case 0x80000001u: return HKEY_CURRENT_USER;
-    case 0x80000002u: return HKEY_LOCAL_MACHINE;
-    case 0x80000003u: return HKEY_USERS;
-    default: return nullptr;
+    case 0x80000000u:
+        return HKEY_CLASSES_ROOT;
+    case 0x80000001u:
+        return HKEY_CURRENT_USER;
+    case 0x80000002u:
+        return HKEY_LOCAL_MACHINE;
+    case 0x80000003u:
+        return HKEY_USERS;
+    default:
+        return nullptr;
     }
 }
 

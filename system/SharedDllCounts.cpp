@@ -46,8 +46,10 @@ std::optional<DWORD> LowerSharedCount(const std::string& path) {
     const std::optional<DWORD> count = QuerySharedCount(key.Get(), path);
     if (!count) return std::nullopt;
     const DWORD lowered = *count > 0 ? *count - 1 : 0;
-    if (lowered == 0) ::RegDeleteValueA(key.Get(), path.c_str());
-    else WriteCount(key.Get(), path, lowered);
+    if (lowered == 0)
+        ::RegDeleteValueA(key.Get(), path.c_str());
+    else
+        WriteCount(key.Get(), path, lowered);
     return lowered;
 }
 

@@ -39,10 +39,14 @@ LogFile ReadLogFile(const std::string& path) {
     }
     const std::optional<Sha256Digest> recorded = ReadLogDigest(decoded.value.log.displayName);
     const std::optional<Sha256Digest> actual = recorded ? Sha256Of(bytes) : std::nullopt;
-    if (!recorded) result.problem = LogFile::Problem::NotRecorded;
-    else if (!actual) result.problem = LogFile::Problem::Unreadable;
-    else if (*actual != *recorded) result.problem = LogFile::Problem::Altered;
-    else result.log = std::move(decoded.value.log);
+    if (!recorded)
+        result.problem = LogFile::Problem::NotRecorded;
+    else if (!actual)
+        result.problem = LogFile::Problem::Unreadable;
+    else if (*actual != *recorded)
+        result.problem = LogFile::Problem::Altered;
+    else
+        result.log = std::move(decoded.value.log);
     return result;
 }
 

@@ -25,9 +25,15 @@ void RemoveFiles(const spd::UninstallLog& log, const RemovalPlaces& places, cons
             continue;
         }
         switch (RemoveFileNowOrAtRestart(file.path, platform)) {
-        case FileOutcome::Removed: ++report.removed; break;
-        case FileOutcome::AtRestart: ++report.atRestart; break;
-        case FileOutcome::Failed: ++report.failed; break;
+        case FileOutcome::Removed:
+            ++report.removed;
+            break;
+        case FileOutcome::AtRestart:
+            ++report.atRestart;
+            break;
+        case FileOutcome::Failed:
+            ++report.failed;
+            break;
         }
     }
 }
@@ -47,18 +53,27 @@ void RemoveFolders(const spd::UninstallLog& log, const RemovalPlaces& places, Re
             continue;
         }
         switch (RemoveEmptyFolder(folder)) {
-        case FolderOutcome::Removed: ++report.removed; break;
-        case FolderOutcome::NotEmpty: ++report.kept; break;
-        case FolderOutcome::Failed: ++report.failed; break;
+        case FolderOutcome::Removed:
+            ++report.removed;
+            break;
+        case FolderOutcome::NotEmpty:
+            ++report.kept;
+            break;
+        case FolderOutcome::Failed:
+            ++report.failed;
+            break;
         }
     }
 }
 
 void RemoveRegistryEntries(const spd::UninstallLog& log, RemovalReport& report) {
     for (const spd::RegistryEntryRecord& entry : log.registry) {
-        if (!MayRemoveRegistryEntry(entry, log.displayName)) ++report.skipped;
-        else if (RemoveRegistryEntry(entry)) ++report.removed;
-        else ++report.failed;
+        if (!MayRemoveRegistryEntry(entry, log.displayName))
+            ++report.skipped;
+        else if (RemoveRegistryEntry(entry))
+            ++report.removed;
+        else
+            ++report.failed;
     }
 }
 
@@ -66,14 +81,16 @@ void RemoveRegistryEntries(const spd::UninstallLog& log, RemovalReport& report) 
 // removal can be run again.
 void ForgetLog(const spd::UninstallLog& log, const std::string& logPath, RemovalReport& report) {
     if (::GetFileAttributesA(logPath.c_str()) != INVALID_FILE_ATTRIBUTES) return;
-    if (DeleteLogDigest(log.displayName)) ++report.removed;
-    else ++report.failed;
+    if (DeleteLogDigest(log.displayName))
+        ++report.removed;
+    else
+        ++report.failed;
 }
 
 }  // namespace
 
-RemovalReport RemoveInstallation(const spd::UninstallLog& log, const std::string& logPath,
-                                 const RemovalPlaces& places, const RestartPlatform& platform) {
+RemovalReport RemoveInstallation(const spd::UninstallLog& log, const std::string& logPath, const RemovalPlaces& places,
+                                 const RestartPlatform& platform) {
     RemovalReport report;
     RemoveFiles(log, places, platform, report);
     RemoveFolders(log, places, report);

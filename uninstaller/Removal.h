@@ -17,9 +17,9 @@
 //    gone (a log that stays can be used again).
 #pragma once
 
+#include "codec/UninstallLog.h"
 #include "uninstaller/FileRemoval.h"
 #include "uninstaller/RemovalPlaces.h"
-#include "codec/UninstallLog.h"
 
 namespace kalvorin::uninstaller {
 
@@ -35,7 +35,7 @@ struct RemovalReport {
     bool Complete() const { return skipped == 0 && failed == 0; }
 };
 
-RemovalReport RemoveInstallation(const spd::UninstallLog& log, const std::string& logPath,
-                                 const RemovalPlaces& places, const RestartPlatform& platform);
+RemovalReport RemoveInstallation(const spd::UninstallLog& log, const std::string& logPath, const RemovalPlaces& places,
+                                 const RestartPlatform& platform);
 
 }  // namespace kalvorin::uninstaller

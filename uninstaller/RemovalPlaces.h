@@ -68,8 +68,8 @@ private:
     size_t AnchorLength(const std::string& folded) const;
     bool CrossesReparsePoint(const std::string& plain) const;
 
-    std::string logFolder_;                   // folded; empty when it is no base
-    std::vector<std::string> protectedBases_; // folded
+    std::string logFolder_;                    // folded; empty when it is no base
+    std::vector<std::string> protectedBases_;  // folded
     AttributesOf attributes_;
 };
 

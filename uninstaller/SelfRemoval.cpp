@@ -6,13 +6,13 @@
 #include <optional>
 #include <vector>
 
-#include "uninstaller/CommandLine.h"
-#include "uninstaller/ExitCodes.h"
 #include "codec/InstallableName.h"
 #include "framework/File.h"
 #include "framework/FileSystem.h"
 #include "framework/Handles.h"
 #include "system/RestartSchedule.h"
+#include "uninstaller/CommandLine.h"
+#include "uninstaller/ExitCodes.h"
 
 namespace kalvorin::uninstaller {
 
@@ -85,8 +85,8 @@ bool StartRemovingCopy(const std::string& ownPath) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, temp.c_str(),
-                          &startup, &info)) {
+    if (!::CreateProcessA(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, temp.c_str(), &startup,
+                          &info)) {
         ::DeleteFileA(copy.c_str());
         return false;
     }

@@ -4,10 +4,10 @@
 #include "context/SetupContext.h"
 #include "framework/MessageBox.h"
 #include "res/resource.h"
+#include "run/DiskPrompt.h"
 #include "ui/DiskPromptDlg.h"
 #include "ui/SetupDlg.h"
 #include "worker/InstallSession.h"
-#include "run/DiskPrompt.h"
 
 namespace kalvorin::setup {
 

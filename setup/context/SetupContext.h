@@ -17,19 +17,19 @@ public:
     SetupContext(const SetupContext&) = delete;
     SetupContext& operator=(const SetupContext&) = delete;
 
-    std::string defaultDestination;           // Program Files + "\" + default subfolder, or empty
-    int32_t isWin9x = 0;                      // 1 on the Windows 95/98/Me family
-    int32_t rebootChosen = 0;                 // finish page: restart now
-    int32_t showDisplayPropertiesChosen = 0;  // finish page: show display properties
+    std::string defaultDestination;             // Program Files + "\" + default subfolder, or empty
+    int32_t isWin9x = 0;                        // 1 on the Windows 95/98/Me family
+    int32_t rebootChosen = 0;                   // finish page: restart now
+    int32_t showDisplayPropertiesChosen = 0;    // finish page: show display properties
     int32_t installState = kInstallNotStarted;  // last status code the dialog received
-    std::string uninstallerPath;              // full path of the uninstaller once written
-    int32_t uninstallerMissing = 0;           // the uninstaller could not be set up (_setup.spd damaged)
-    int32_t rebootRequired = 0;               // a file waits for the next start of Windows
-    std::string destination;                  // destination folder confirmed at Install
-    std::string displayName;                  // from the setup data header
-    std::string moduleFolder;                 // folder of setup.exe, no trailing backslash
-    uint16_t languageId = 0;                  // primary language of the user default language
-    std::string programFilesFolder;           // registry value "ProgramFilesDir"
+    std::string uninstallerPath;                // full path of the uninstaller once written
+    int32_t uninstallerMissing = 0;             // the uninstaller could not be set up (_setup.spd damaged)
+    int32_t rebootRequired = 0;                 // a file waits for the next start of Windows
+    std::string destination;                    // destination folder confirmed at Install
+    std::string displayName;                    // from the setup data header
+    std::string moduleFolder;                   // folder of setup.exe, no trailing backslash
+    uint16_t languageId = 0;                    // primary language of the user default language
+    std::string programFilesFolder;             // registry value "ProgramFilesDir"
 };
 
 // Returns the one SetupContext, creating it on first use, and adds one to its

@@ -9,11 +9,11 @@
 #include "codec/FolderKind.h"
 #include "framework/FileException.h"
 #include "framework/FileSystem.h"
+#include "run/SetupException.h"
+#include "run/SetupWork.h"
+#include "run/WorkerOps.h"
 #include "setupdata/PathRules.h"
 #include "setupdata/SetupFiles.h"
-#include "run/SetupWork.h"
-#include "run/SetupException.h"
-#include "run/WorkerOps.h"
 
 namespace kalvorin::setup {
 

@@ -9,10 +9,10 @@
 #include "install/FileCopy.h"
 #include "install/ReplacementPolicy.h"
 #include "install/SharedCounts.h"
-#include "setupdata/Catalog.h"
 #include "run/CatalogFile.h"
-#include "setupdata/SetupFiles.h"
 #include "run/SetupWork.h"
+#include "setupdata/Catalog.h"
+#include "setupdata/SetupFiles.h"
 
 namespace kalvorin::setup {
 

@@ -8,10 +8,10 @@
 #include "framework/Format.h"
 #include "install/VersionInfo.h"
 #include "res/resource.h"
-#include "setupdata/SetupFiles.h"
-#include "run/SetupWork.h"
 #include "run/AskUser.h"
 #include "run/SetupException.h"
+#include "run/SetupWork.h"
+#include "setupdata/SetupFiles.h"
 
 namespace kalvorin::setup {
 
@@ -27,8 +27,7 @@ constexpr UINT kVersionBlockError = MB_OK | MB_ICONSTOP;
 
 // A question with a slot, through the same-problem memory.
 int AskRemembered(SetupWork& work, ReplacementQuestion question, UINT text, const std::string& target, UINT flags) {
-    return work.answers.Ask(static_cast<int>(question),
-                            [&] { return AskUser(FormatStringId(text, {target}), flags); });
+    return work.answers.Ask(static_cast<int>(question), [&] { return AskUser(FormatStringId(text, {target}), flags); });
 }
 
 // The version information of one file: nullopt when it has none (size 0),
@@ -54,9 +53,10 @@ ReplaceDecision BySize(SetupWork& work, const std::string& extractedPath, const 
     if (!GetFileSizeOf(extractedPath, newSize) || !GetFileSizeOf(targetPath, oldSize)) {
         Fail(SetupCause::UnexpectedError);
     }
-    const int answer = newSize != oldSize
-        ? AskRemembered(work, ReplacementQuestion::SizeDiffers, IDS_REPLACE_NO_VERSIONS, targetPath, kQuestion)
-        : AskRemembered(work, ReplacementQuestion::SizeEqual, IDS_REPLACE_SAME_SIZE, targetPath, kQuestion);
+    const int answer =
+        newSize != oldSize
+            ? AskRemembered(work, ReplacementQuestion::SizeDiffers, IDS_REPLACE_NO_VERSIONS, targetPath, kQuestion)
+            : AskRemembered(work, ReplacementQuestion::SizeEqual, IDS_REPLACE_SAME_SIZE, targetPath, kQuestion);
     return answer == IDNO ? ReplaceDecision::Keep : ReplaceDecision::Replace;
 }
 
@@ -72,9 +72,8 @@ ReplaceDecision ByVersions(SetupWork& work, const std::string& targetPath, const
     if (!newer.hasLanguages || !older.hasLanguages) return ReplaceDecision::Keep;
     if (LanguageSum(newer.languages) == LanguageSum(older.languages)) return ReplaceDecision::Keep;
     const uint16_t user = work.context.languageId;
-    const std::string text = FormatStringId(
-        IDS_REPLACE_LANGUAGE,
-        {targetPath, JoinLanguageNames(older.languages, user), JoinLanguageNames(newer.languages, user)});
+    const std::string text = FormatStringId(IDS_REPLACE_LANGUAGE, {targetPath, JoinLanguageNames(older.languages, user),
+                                                                   JoinLanguageNames(newer.languages, user)});
     return AskUser(text, kQuestion) == IDNO ? ReplaceDecision::Keep : ReplaceDecision::Replace;
 }
 

@@ -2,10 +2,10 @@
 
 #include "codec/FolderKind.h"
 #include "run/InstallRecord.h"
+#include "run/SetupException.h"
 #include "run/SetupWork.h"
 #include "system/RestartSchedule.h"
 #include "system/ShortPath.h"
-#include "run/SetupException.h"
 
 namespace kalvorin::setup {
 

@@ -1,8 +1,8 @@
 #include "install/SharedCounts.h"
 
+#include "run/SetupException.h"
 #include "run/SetupWork.h"
 #include "system/SharedDllCounts.h"
-#include "run/SetupException.h"
 
 namespace kalvorin::setup {
 

@@ -60,8 +60,10 @@ bool CompletionEffects::Restart() {
 void RunCompletionActions(const SetupContext& context, CompletionEffects& effects) {
     const bool restart = context.rebootChosen != 0;
     const bool showProperties = context.showDisplayPropertiesChosen != 0;
-    if (restart && showProperties) effects.ScheduleDisplayPropertiesAtLogon();
-    else if (showProperties) effects.StartDisplayProperties();
+    if (restart && showProperties)
+        effects.ScheduleDisplayPropertiesAtLogon();
+    else if (showProperties)
+        effects.StartDisplayProperties();
     // Files wait for the restart: when it is refused, the user must know.
     if (restart && !effects.Restart()) AppMessageBoxId(IDS_RESTART_FAILED, MB_OK | MB_ICONEXCLAMATION);
 }

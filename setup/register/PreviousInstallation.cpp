@@ -7,9 +7,9 @@
 #include "framework/Handles.h"
 #include "register/RegistryEntries.h"
 #include "res/resource.h"
-#include "run/SetupWork.h"
 #include "run/AskUser.h"
 #include "run/MyException.h"
+#include "run/SetupWork.h"
 
 namespace kalvorin::setup {
 

@@ -4,11 +4,11 @@
 
 #include "codec/RegistryEntryRecord.h"
 #include "framework/Handles.h"
+#include "run/SetupException.h"
 #include "run/SetupWork.h"
 #include "system/LogDigest.h"
 #include "system/RegistryValues.h"
 #include "system/ShortPath.h"
-#include "run/SetupException.h"
 
 namespace kalvorin::setup {
 

@@ -57,7 +57,8 @@ void RollBack(InstallRecord& record) {
         bool existed = false;
         for (const RegistryValueBefore& value : before) {
             if (value.root != RootOfHive(entry.hive) || Folded(value.key) != Folded(entry.key)) continue;
-            if (entry.IsWholeKey() ? value.keyExisted : value.existed && Folded(value.name) == Folded(entry.valueName)) {
+            if (entry.IsWholeKey() ? value.keyExisted
+                                   : value.existed && Folded(value.name) == Folded(entry.valueName)) {
                 existed = true;
             }
         }

@@ -11,14 +11,14 @@
 #include "framework/FileSystem.h"
 #include "framework/Format.h"
 #include "install/FileCopy.h"
-#include "run/InstallRecord.h"
 #include "register/RegistryEntries.h"
 #include "res/resource.h"
+#include "run/AskUser.h"
+#include "run/InstallRecord.h"
+#include "run/SetupException.h"
+#include "run/SetupWork.h"
 #include "setupdata/Catalog.h"
 #include "setupdata/PathRules.h"
-#include "run/SetupWork.h"
-#include "run/AskUser.h"
-#include "run/SetupException.h"
 
 namespace kalvorin::setup {
 
@@ -83,8 +83,8 @@ std::vector<uint8_t> WriteUninstallLog(SetupWork& work, CFile& log) {
     spd::Result<std::vector<uint8_t>> bytes;
     try {
         bytes = spd::EncodeUninstallLog(spd::MakeUninstallLog(work.context.displayName, record.installedFiles(),
-                                                               record.keptSharedFiles(), record.createdFolders(),
-                                                               record.registryEntries()));
+                                                              record.keptSharedFiles(), record.createdFolders(),
+                                                              record.registryEntries()));
     } catch (const std::bad_alloc&) {
         throw CSetupException(SetupPhase::FileInstallation, SetupCause::OutOfMemory);
     }

@@ -11,10 +11,10 @@
 // goes).
 #pragma once
 
+#include "framework/File.h"
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "framework/File.h"
 
 namespace kalvorin::setup {
 

@@ -11,9 +11,9 @@
 namespace kalvorin::setup {
 
 struct CatalogFile {
-    spd::CatalogEntry entry;            // the 520-byte file record
+    spd::CatalogEntry entry;                // the 520-byte file record
     std::span<const std::uint8_t> content;  // the expanded content, in the work's block buffer
-    std::string targetPath;             // base\subfolder\fileName or base\fileName
+    std::string targetPath;                 // base\subfolder\fileName or base\fileName
 };
 
 }  // namespace kalvorin::setup

@@ -18,9 +18,9 @@ void InstallRecord::AddReplacedFile(const std::string& copyPath, const std::stri
 }
 
 bool InstallRecord::IsEmpty() const {
-    return installedFiles_.empty() && keptSharedFiles_.empty() && createdFolders_.empty() &&
-           registryEntries_.empty() && pendingReplacements_.empty() && tempFiles_.empty() && tempFolders_.empty() &&
-           replacedFiles_.empty() && changedValues_.empty();
+    return installedFiles_.empty() && keptSharedFiles_.empty() && createdFolders_.empty() && registryEntries_.empty() &&
+           pendingReplacements_.empty() && tempFiles_.empty() && tempFolders_.empty() && replacedFiles_.empty() &&
+           changedValues_.empty();
 }
 
 void InstallRecord::Discard() {

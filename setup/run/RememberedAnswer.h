@@ -12,8 +12,8 @@ class RememberedAnswer {
 public:
     static constexpr int kKinds = 5;
     // Slot values.
-    static constexpr int32_t kNotAsked = 0;    // IDS_REMEMBER_ANSWER not offered yet
-    static constexpr int32_t kDeclined = -1;   // never offer IDS_REMEMBER_ANSWER again
+    static constexpr int32_t kNotAsked = 0;   // IDS_REMEMBER_ANSWER not offered yet
+    static constexpr int32_t kDeclined = -1;  // never offer IDS_REMEMBER_ANSWER again
 
     // Sets every slot to 0 (done when the file loop begins).
     void Clear() { slots_.fill(kNotAsked); }

@@ -8,28 +8,45 @@ namespace kalvorin::setup {
 
 UINT CSetupException::PhaseStringId(int phase) {
     switch (phase) {
-    case static_cast<int>(SetupPhase::Preparation): return IDS_PHASE_PREPARATION;
-    case static_cast<int>(SetupPhase::FolderCreation): return IDS_PHASE_FOLDER_CREATION;
-    case static_cast<int>(SetupPhase::FileInstallation): return IDS_PHASE_FILE_INSTALLATION;
-    case static_cast<int>(SetupPhase::Completion): return IDS_PHASE_COMPLETION;
-    default: return IDS_INTERNAL_ERROR;  // Internal and every unknown phase
+    case static_cast<int>(SetupPhase::Preparation):
+        return IDS_PHASE_PREPARATION;
+    case static_cast<int>(SetupPhase::FolderCreation):
+        return IDS_PHASE_FOLDER_CREATION;
+    case static_cast<int>(SetupPhase::FileInstallation):
+        return IDS_PHASE_FILE_INSTALLATION;
+    case static_cast<int>(SetupPhase::Completion):
+        return IDS_PHASE_COMPLETION;
+    default:
+        return IDS_INTERNAL_ERROR;  // Internal and every unknown phase
     }
 }
 
 UINT CSetupException::CauseStringId(int cause) {
     switch (cause) {
-    case static_cast<int>(SetupCause::FileNotFound): return IDS_FILE_NOT_FOUND;
-    case static_cast<int>(SetupCause::NoTempFolder): return IDS_NO_TEMP_FOLDER;
-    case static_cast<int>(SetupCause::FileError): return IDS_FILE_ERROR;
-    case static_cast<int>(SetupCause::DamagedSetupFile): return IDS_DAMAGED_SETUP_FILE;
-    case static_cast<int>(SetupCause::OutOfMemory): return IDS_OUT_OF_MEMORY;
-    case static_cast<int>(SetupCause::DecompressError): return IDS_DECOMPRESS_ERROR;
-    case static_cast<int>(SetupCause::InternalError): return IDS_INTERNAL_ERROR_CAUSE;
-    case static_cast<int>(SetupCause::UnexpectedError): return IDS_UNEXPECTED_ERROR;
-    case static_cast<int>(SetupCause::CannotCreateFolder): return IDS_CANNOT_CREATE_FOLDER;
-    case static_cast<int>(SetupCause::CannotContinue): return IDS_CANNOT_CONTINUE;
-    case static_cast<int>(SetupCause::CompressError): return IDS_COMPRESS_ERROR;
-    default: return IDS_NO_CAUSE;  // no cause line
+    case static_cast<int>(SetupCause::FileNotFound):
+        return IDS_FILE_NOT_FOUND;
+    case static_cast<int>(SetupCause::NoTempFolder):
+        return IDS_NO_TEMP_FOLDER;
+    case static_cast<int>(SetupCause::FileError):
+        return IDS_FILE_ERROR;
+    case static_cast<int>(SetupCause::DamagedSetupFile):
+        return IDS_DAMAGED_SETUP_FILE;
+    case static_cast<int>(SetupCause::OutOfMemory):
+        return IDS_OUT_OF_MEMORY;
+    case static_cast<int>(SetupCause::DecompressError):
+        return IDS_DECOMPRESS_ERROR;
+    case static_cast<int>(SetupCause::InternalError):
+        return IDS_INTERNAL_ERROR_CAUSE;
+    case static_cast<int>(SetupCause::UnexpectedError):
+        return IDS_UNEXPECTED_ERROR;
+    case static_cast<int>(SetupCause::CannotCreateFolder):
+        return IDS_CANNOT_CREATE_FOLDER;
+    case static_cast<int>(SetupCause::CannotContinue):
+        return IDS_CANNOT_CONTINUE;
+    case static_cast<int>(SetupCause::CompressError):
+        return IDS_COMPRESS_ERROR;
+    default:
+        return IDS_NO_CAUSE;  // no cause line
     }
 }
 

@@ -42,8 +42,7 @@ public:
         : CSetupException(static_cast<int>(phase), static_cast<int>(cause)) {}
     // With what the error concerns (a file's path), shown as a line of its own
     // after the cause.
-    CSetupException(SetupPhase phase, SetupCause cause, std::string subject)
-        : CSetupException(phase, cause) {
+    CSetupException(SetupPhase phase, SetupCause cause, std::string subject) : CSetupException(phase, cause) {
         subject_ = std::move(subject);
     }
 

@@ -3,10 +3,10 @@
 namespace kalvorin::setup {
 
 CSetupSync::CSetupSync()
-    : startEvent(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),   // automatic reset
-      cancelEvent(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),   // nobody clears it
-      doneEvent(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),     // manual reset
-      runEvent(::CreateEventA(nullptr, TRUE, TRUE, nullptr)) {}     // manual reset, raised
+    : startEvent(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),  // automatic reset
+      cancelEvent(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),  // nobody clears it
+      doneEvent(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),    // manual reset
+      runEvent(::CreateEventA(nullptr, TRUE, TRUE, nullptr)) {}    // manual reset, raised
 
 bool CSetupSync::IsValid() const {
     return startEvent && cancelEvent && doneEvent && runEvent;

@@ -23,8 +23,8 @@ public:
     // False when an event could not be created.
     bool IsValid() const;
 
-    HWND dialogWindow = nullptr;     // target of WM_SETUP_STATUS
-    HWND progressWindow = nullptr;   // the dialog's progress bar
+    HWND dialogWindow = nullptr;    // target of WM_SETUP_STATUS
+    HWND progressWindow = nullptr;  // the dialog's progress bar
     UniqueHandle startEvent;
     UniqueHandle cancelEvent;
     UniqueHandle doneEvent;

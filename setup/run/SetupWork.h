@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "codec/BlockDecoder.h"
-#include "context/SetupContext.h"
 #include "codec/SetupHeader.h"
+#include "context/SetupContext.h"
 #include "framework/File.h"
-#include "run/InstallRecord.h"
 #include "run/BaseFolderMap.h"
 #include "run/BlockBuffer.h"
 #include "run/CatalogFile.h"
+#include "run/InstallRecord.h"
 #include "run/RememberedAnswer.h"
 #include "run/SetupException.h"
 #include "run/SetupSync.h"
@@ -42,16 +42,16 @@ public:
     SetupContext& context;
     InstallRecord record;
 
-    std::string sourceFolder;                 // folder of the setup program, trailing backslash
-    std::string tempFolder;                   // private temporary folder, trailing backslash
+    std::string sourceFolder;  // folder of the setup program, trailing backslash
+    std::string tempFolder;    // private temporary folder, trailing backslash
     BaseFolderMap baseFolders;
-    std::vector<std::string> dataFiles;       // _setup.spd, user.spd in sourceFolder
-    std::string packedProgramCopy;            // copy of _setup.spd in tempFolder
-    std::vector<std::string> volumeCopies;    // copies of user.spd, user.001, ... in tempFolder
-    spd::SetupHeader header;                  // validated header of user.spd
-    CFile joined;                             // the joined setup data, open for reading
-    CatalogFile currentFile;                  // the file read last
-    uint16_t filesRead = 0;                   // catalog files read so far
+    std::vector<std::string> dataFiles;     // _setup.spd, user.spd in sourceFolder
+    std::string packedProgramCopy;          // copy of _setup.spd in tempFolder
+    std::vector<std::string> volumeCopies;  // copies of user.spd, user.001, ... in tempFolder
+    spd::SetupHeader header;                // validated header of user.spd
+    CFile joined;                           // the joined setup data, open for reading
+    CatalogFile currentFile;                // the file read last
+    uint16_t filesRead = 0;                 // catalog files read so far
 
     // Where the blocks are read and expanded (see BlockReader.h), and the
     // inflate state they are expanded with; both kept from block to block.
@@ -63,10 +63,10 @@ public:
     std::unordered_set<std::string> extractedFiles;
 
     // Kept from the file loop for the finishing stages.
-    std::string screensaverPath;              // target of the file flagged Screensaver (the last one)
-    std::string configPath;                   // target of the file flagged Config (the last one)
-    std::vector<std::string> sharedFiles;     // targets of the files flagged Shared, in catalog order
-    RememberedAnswer answers;                 // the same-problem memory of the replacement questions
+    std::string screensaverPath;           // target of the file flagged Screensaver (the last one)
+    std::string configPath;                // target of the file flagged Config (the last one)
+    std::vector<std::string> sharedFiles;  // targets of the files flagged Shared, in catalog order
+    RememberedAnswer answers;              // the same-problem memory of the replacement questions
 
     // Asks for a volume that cannot be found; nullptr: DiskPrompt(), the
     // program's disk prompt.

@@ -33,8 +33,10 @@ void WorkerBinding::WaitWhileCurrentHeld() {
 void NotifyDialog(CSetupSync& sync, bool post, SetupStatus code, LPARAM data) {
     WaitWhileHeld(sync);
     const WPARAM wParam = static_cast<WPARAM>(static_cast<int>(code));
-    if (post) ::PostMessageA(sync.dialogWindow, WM_SETUP_STATUS, wParam, data);
-    else ::SendMessageA(sync.dialogWindow, WM_SETUP_STATUS, wParam, data);
+    if (post)
+        ::PostMessageA(sync.dialogWindow, WM_SETUP_STATUS, wParam, data);
+    else
+        ::SendMessageA(sync.dialogWindow, WM_SETUP_STATUS, wParam, data);
 }
 
 void CheckCancel(CSetupSync& sync) {

@@ -6,8 +6,8 @@
 
 #include "codec/Compression.h"
 #include "framework/File.h"
-#include "setupdata/SetupFiles.h"
 #include "run/SetupWork.h"
+#include "setupdata/SetupFiles.h"
 
 namespace kalvorin::setup {
 
@@ -63,8 +63,8 @@ std::span<const uint8_t> ReadBlock(SetupWork& work, const spd::BlockHeader& head
         gotFollowing = got - stored;
         std::copy_n(compressed + stored, gotFollowing, following.data());
         if (header.expandedSize > work.allocationLimit) Raise(phase, SetupCause::OutOfMemory);
-        const auto expanded = work.decoder.Expand(std::span<const uint8_t>(compressed, stored),
-                                                  std::span<uint8_t>(buffer, room));
+        const auto expanded =
+            work.decoder.Expand(std::span<const uint8_t>(compressed, stored), std::span<uint8_t>(buffer, room));
         if (expanded.status == spd::Status::Ok && expanded.adler == header.checksum) return done(expanded.produced);
         file.Seek(static_cast<int64_t>(position), CFile::begin);
     }

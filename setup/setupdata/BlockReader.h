@@ -17,8 +17,8 @@
 #include <span>
 
 #include "codec/BlockHeader.h"
-#include "run/SetupException.h"
 #include "framework/File.h"
+#include "run/SetupException.h"
 
 namespace kalvorin::setup {
 

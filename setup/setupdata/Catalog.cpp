@@ -10,13 +10,13 @@
 #include "codec/Compression.h"
 #include "codec/PackedProgram.h"
 #include "framework/File.h"
-#include "setupdata/BlockReader.h"
 #include "run/CatalogFile.h"
+#include "run/SetupException.h"
+#include "run/SetupWork.h"
+#include "run/WorkerOps.h"
+#include "setupdata/BlockReader.h"
 #include "setupdata/PathRules.h"
 #include "setupdata/SetupFiles.h"
-#include "run/SetupWork.h"
-#include "run/SetupException.h"
-#include "run/WorkerOps.h"
 
 namespace kalvorin::setup {
 

@@ -8,13 +8,13 @@
 #include "framework/FileSystem.h"
 #include "framework/Format.h"
 #include "res/resource.h"
+#include "run/AskUser.h"
+#include "run/SetupException.h"
+#include "run/SetupWork.h"
+#include "run/WorkerOps.h"
 #include "setupdata/BlockReader.h"
 #include "setupdata/PathRules.h"
 #include "setupdata/SetupFiles.h"
-#include "run/SetupWork.h"
-#include "run/AskUser.h"
-#include "run/SetupException.h"
-#include "run/WorkerOps.h"
 
 namespace kalvorin::setup {
 
@@ -84,8 +84,8 @@ std::vector<spd::FolderEntry> ReadFolderTable(SetupWork& work) {
     folders.reserve(work.header.folderCount);
     for (size_t offset = 0; offset < table.size(); offset += spd::FolderEntry::kRecordSize) {
         work.CancelPoint();
-        const auto record = spd::DecodeFolderRecord(
-            std::span<const uint8_t>(table.data() + offset, spd::FolderEntry::kRecordSize));
+        const auto record =
+            spd::DecodeFolderRecord(std::span<const uint8_t>(table.data() + offset, spd::FolderEntry::kRecordSize));
         if (!record.ok()) Fail(SetupCause::DamagedSetupFile);
         // A path that would leave its base folder is damaged data.
         if (!IsSafeRelativePath(record.value.TrimmedPath())) Fail(SetupCause::DamagedSetupFile);

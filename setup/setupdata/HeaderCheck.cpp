@@ -9,9 +9,9 @@
 #include "codec/Checksum.h"
 #include "framework/File.h"
 #include "framework/FileException.h"
-#include "setupdata/SetupFiles.h"
-#include "run/SetupWork.h"
 #include "run/SetupException.h"
+#include "run/SetupWork.h"
+#include "setupdata/SetupFiles.h"
 
 namespace kalvorin::setup {
 

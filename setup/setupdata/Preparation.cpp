@@ -5,13 +5,13 @@
 #include "codec/VolumeName.h"
 #include "framework/FileSystem.h"
 #include "framework/Handles.h"
+#include "run/SetupException.h"
+#include "run/SetupWork.h"
+#include "run/WorkerOps.h"
 #include "setupdata/HeaderCheck.h"
 #include "setupdata/PathRules.h"
 #include "setupdata/SetupFiles.h"
-#include "run/SetupWork.h"
 #include "system/SystemInfo.h"
-#include "run/SetupException.h"
-#include "run/WorkerOps.h"
 
 namespace kalvorin::setup {
 
@@ -108,8 +108,10 @@ void CopyDataFiles(SetupWork& work) {
         std::string copy;
         if (!CopyIntoFolder(work.dataFiles[i], work.tempFolder, &copy)) Fail(SetupCause::FileError);
         work.record.AddTempFile(copy);
-        if (i == 0) work.packedProgramCopy = copy;
-        else work.volumeCopies.push_back(copy);
+        if (i == 0)
+            work.packedProgramCopy = copy;
+        else
+            work.volumeCopies.push_back(copy);
         StepProgress(work.sync);
     }
 }

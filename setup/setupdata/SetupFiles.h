@@ -3,13 +3,12 @@
 
 #include <windows.h>
 
+#include "framework/File.h"
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "framework/File.h"
 
 namespace kalvorin::setup {
-
 
 // Eight lowercase letters, each 'a' plus rand() modulo 26 (the C run-time's
 // generator, on the calling thread's state).

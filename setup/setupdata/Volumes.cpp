@@ -10,14 +10,14 @@
 #include "framework/File.h"
 #include "framework/FileSystem.h"
 #include "res/resource.h"
+#include "run/AskUser.h"
+#include "run/DiskPrompt.h"
+#include "run/SetupException.h"
+#include "run/SetupWork.h"
+#include "run/WorkerOps.h"
 #include "setupdata/HeaderCheck.h"
 #include "setupdata/PathRules.h"
 #include "setupdata/SetupFiles.h"
-#include "run/SetupWork.h"
-#include "run/DiskPrompt.h"
-#include "run/AskUser.h"
-#include "run/SetupException.h"
-#include "run/WorkerOps.h"
 
 namespace kalvorin::setup {
 
@@ -37,8 +37,7 @@ bool FindInDiskFolder(SetupWork& work, const std::string& searchFolder, unsigned
     const std::string folder = WithoutTrailingBackslash(searchFolder);
     const size_t cut = folder.rfind('\\');
     if (cut == std::string::npos) return false;
-    const std::string candidate =
-        CheckedPath(folder.substr(0, cut) + "\\" + spd::DiskFolderName(n + 1) + "\\" + name);
+    const std::string candidate = CheckedPath(folder.substr(0, cut) + "\\" + spd::DiskFolderName(n + 1) + "\\" + name);
     if (!FileExists(candidate)) return false;
     CFile file;
     if (!file.Open(candidate, CFile::modeRead | CFile::shareExclusive)) return false;

@@ -21,10 +21,10 @@ public:
     CDiskPromptDlg(const std::string& fileName, const std::string& startFolder, unsigned diskNumber,
                    CDialog* parent = nullptr);
 
-    std::string prompt;   // control 1005
-    std::string folder;   // control 1006; after IDOK as the user left it
+    std::string prompt;  // control 1005
+    std::string folder;  // control 1006; after IDOK as the user left it
     unsigned diskNumber;
-    std::string file;     // the name looked for; after IDOK the full path found
+    std::string file;  // the name looked for; after IDOK the full path found
 
 protected:
     BOOL OnInitDialog() override;

@@ -21,7 +21,8 @@ BOOL CFinishPage::Activate() {
     restart_ = rebootRequired ? 1 : 0;
     ShowItem(IDC_REBOOT, rebootRequired);
     if (context->uninstallerMissing) {
-        resultText_ = LoadStr(rebootRequired ? IDS_INSTALL_DONE_NO_UNINSTALLER_REBOOT : IDS_INSTALL_DONE_NO_UNINSTALLER);
+        resultText_ =
+            LoadStr(rebootRequired ? IDS_INSTALL_DONE_NO_UNINSTALLER_REBOOT : IDS_INSTALL_DONE_NO_UNINSTALLER);
     } else {
         resultText_ = LoadStr(rebootRequired ? IDS_INSTALL_DONE_REBOOT : IDS_INSTALL_DONE);
     }

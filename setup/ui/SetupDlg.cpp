@@ -135,7 +135,7 @@ LRESULT CSetupDlg::OnSetupStatus(WPARAM wParam, LPARAM data) {
     case Preparing:
     case CreatingFolders:
     case Finishing: {
-        const UINT text = code == Preparing ? IDS_STATUS_PREPARING
+        const UINT text = code == Preparing         ? IDS_STATUS_PREPARING
                           : code == CreatingFolders ? IDS_STATUS_CREATING_FOLDERS
                                                     : IDS_STATUS_FINISHING;
         if (CDestinationPage* page = DestinationPage()) page->SetStatusText(LoadStr(text));

@@ -3,17 +3,17 @@
 #include "install/FileLoop.h"
 #include "install/RestartReplace.h"
 #include "register/Activation.h"
-#include "run/InstallRecord.h"
 #include "register/PreviousInstallation.h"
 #include "register/RegistryEntries.h"
 #include "register/Rollback.h"
 #include "register/UninstallSupport.h"
-#include "setupdata/FolderCreation.h"
-#include "setupdata/Preparation.h"
-#include "setupdata/Volumes.h"
+#include "run/InstallRecord.h"
 #include "run/MyException.h"
 #include "run/SetupStatus.h"
 #include "run/WorkerOps.h"
+#include "setupdata/FolderCreation.h"
+#include "setupdata/Preparation.h"
+#include "setupdata/Volumes.h"
 
 namespace kalvorin::setup {
 

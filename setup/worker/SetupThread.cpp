@@ -4,12 +4,12 @@
 #include <new>
 
 #include "context/SetupContext.h"
-#include "worker/InstallRun.h"
 #include "run/MyException.h"
-#include "worker/ReportException.h"
 #include "run/SetupException.h"
 #include "run/SetupStatus.h"
 #include "run/WorkerOps.h"
+#include "worker/InstallRun.h"
+#include "worker/ReportException.h"
 
 namespace kalvorin::setup {
 
@@ -82,8 +82,8 @@ int CSetupThread::Run() {
     return EndRun(record, run, error, contextHeld, completed);
 }
 
-int CSetupThread::EndRun(CSetupSync& record, std::unique_ptr<SetupRun>& run, std::exception_ptr error,
-                         bool contextHeld, bool completed) noexcept {
+int CSetupThread::EndRun(CSetupSync& record, std::unique_ptr<SetupRun>& run, std::exception_ptr error, bool contextHeld,
+                         bool completed) noexcept {
     ended_ = true;
     // The end of every run; not while the cancel question is open.
     WaitWhileHeld(record);

@@ -14,7 +14,7 @@ namespace kalvorin::setup {
 class SetupContext;
 
 // How a run ended without an error.
-enum class [[nodiscard]] RunResult {
+enum class [[nodiscard]] RunResult{
     Completed,  // the completion step ran: the installation stays
     Cancelled,  // a cancel request or the user ended it silently: it is undone
 };

@@ -36,7 +36,8 @@ inline std::uint32_t GetLE(const Bytes& bytes, std::size_t at, int width) {
 }
 
 inline void PutLE(Bytes& bytes, std::size_t at, int width, std::uint32_t value) {
-    for (int i = 0; i < width; ++i) bytes.at(at + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (8 * i));
+    for (int i = 0; i < width; ++i)
+        bytes.at(at + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 // The whole block at `at` (header and stored bytes).

@@ -184,10 +184,9 @@ std::string Describe(const std::string& displayName) {
     for (const spd::RegistryEntryRecord& record : decoded.value.log.registry) {
         Say("    registry HKLM\\" + record.key + (record.valueName.empty() ? "" : " [" + record.valueName + "]"));
     }
-    const auto destination = ReadRegistryValue(HKEY_LOCAL_MACHINE, decoded.value.log.registry.empty()
-                                                                       ? std::string()
-                                                                       : decoded.value.log.registry[0].key,
-                                               "Destination");
+    const auto destination = ReadRegistryValue(
+        HKEY_LOCAL_MACHINE, decoded.value.log.registry.empty() ? std::string() : decoded.value.log.registry[0].key,
+        "Destination");
     Say("  destination      " + Text(destination) + " (short form)");
     return command;
 }
@@ -244,9 +243,9 @@ bool NothingLeft(const Snapshot& before, const std::string& deskPath) {
     for (const std::string& line : changes) {
         const bool expected =
             line == "+ key HKLM\\" + kProductRoot ||  // never deleted: other screensavers keep values there
-            line == "+ file " + deskPath ||             // the demo's stand-in control panel
+            line == "+ file " + deskPath ||           // the demo's stand-in control panel
             line.find("HKCU\\Control Panel\\Desktop [") != std::string::npos ||  // the user's screensaver choice
-            line.find("[PendingFileRenameOperations]") != std::string::npos ||  // the uninstaller's own copy...
+            line.find("[PendingFileRenameOperations]") != std::string::npos ||   // the uninstaller's own copy...
             (line.rfind("+ file C:\\users\\", 0) == 0 && line.find("\\Temp\\") != std::string::npos);  // ...at restart
         if (expected) {
             Say("  left, as intended: " + line);

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "codec/SetupData.h"
 #include "SetupRun.h"
+#include "codec/SetupData.h"
 #include "e2e.h"
 
 namespace {
@@ -128,9 +128,12 @@ void FinishAnyway(RunningSetup& setup) {
                 return std::find(box->buttons.begin(), box->buttons.end(), id) != box->buttons.end();
             };
             int answer = box->buttons.empty() ? IDOK : box->buttons.back();
-            if (box->text == kCancelQuestion) answer = IDYES;
-            else if (has(IDOK)) answer = IDOK;
-            else if (has(IDNO)) answer = IDNO;
+            if (box->text == kCancelQuestion)
+                answer = IDYES;
+            else if (has(IDOK))
+                answer = IDOK;
+            else if (has(IDNO))
+                answer = IDNO;
             AnswerMessageBox(*box, answer);
             continue;
         }
@@ -259,8 +262,8 @@ TEST(DialogTest, AcceptedDestinationsStartTheWorker) {
     const std::vector<std::string> accepted = {
         "C:",
         long259,
-        "N:\\Ordner",                              // network drive
-        "C:\\kalv-e2e\\dialog-accepted\\Ziel\\",   // trailing backslash
+        "N:\\Ordner",                             // network drive
+        "C:\\kalv-e2e\\dialog-accepted\\Ziel\\",  // trailing backslash
         "C:\\kalv-e2e\\dialog-accepted\\Gibt\\Es\\Nicht",
     };
     for (const std::string& destination : accepted) {
@@ -278,9 +281,8 @@ TEST(DialogTest, FolderFieldAndBrowseStayDisabledAndTheStatusLineFollowsTheWorke
     const Window& dialog = setup.dialog;
     InstallWith(dialog, setup.folder.FilePath("Ziel"));
     WaitForWorkerStart(setup);
-    WaitUntil(2000, "folder field and browse button disabled", [&] {
-        return !dialog.Child(kFolder).Enabled() && !dialog.Child(kBrowse).Enabled();
-    });
+    WaitUntil(2000, "folder field and browse button disabled",
+              [&] { return !dialog.Child(kFolder).Enabled() && !dialog.Child(kBrowse).Enabled(); });
 
     // Watch the run to its end (or its first message box).
     std::set<std::string> seen;
@@ -413,8 +415,9 @@ TEST(DialogTest, AfterAnErrorMessageTheDialogClosesByItself) {
     RunningSetup setup = StartSetup("dialog-error", payload);
     InstallWith(setup.dialog, setup.folder.FilePath("Ziel"));
     const MessageBoxInfo box = WaitForMessageBox(setup.process);
-    EXPECT_EQ(box.text, "Bei der Vorbereitung der Installation ist ein Fehler aufgetreten.\n"
-                        "Konnte eine Datei nicht finden.");
+    EXPECT_EQ(box.text,
+              "Bei der Vorbereitung der Installation ist ein Fehler aufgetreten.\n"
+              "Konnte eine Datei nicht finden.");
     EXPECT_EQ(box.caption, "setup");
     EXPECT_EQ(ToString(box.icon), std::string("stop"));
     EXPECT_EQ(box.buttons, std::vector<int>{IDOK});

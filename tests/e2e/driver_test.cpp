@@ -16,9 +16,13 @@ namespace {
 
 using namespace e2e;
 
-const std::string kCaption = "E2E Pr\xFC" "fstand";
+const std::string kCaption =
+    "E2E Pr\xFC"
+    "fstand";
 
-std::string FixturePath() { return OwnFolder() + "\\e2e_fixture_app.exe"; }
+std::string FixturePath() {
+    return OwnFolder() + "\\e2e_fixture_app.exe";
+}
 
 struct Fixture {
     Process process;
@@ -114,7 +118,10 @@ TEST(WindowTest, ReadsTextsAsCodePage1252Bytes) {
     Fixture f = StartFixture();
     EXPECT_EQ(f.dialog.Text(), kCaption);
     EXPECT_EQ(f.dialog.ClassName(), "#32770");
-    EXPECT_EQ(f.dialog.ChildText(IDC_GREETING), "Gr\xFC\xDF" "e aus K\xF6" "ln: Ma\xDF & Spa\xDF");
+    EXPECT_EQ(f.dialog.ChildText(IDC_GREETING),
+              "Gr\xFC\xDF"
+              "e aus K\xF6"
+              "ln: Ma\xDF & Spa\xDF");
     EXPECT_EQ(f.dialog.ChildText(IDC_EDIT), "C:\\Programme\\Kalvorin");
     EXPECT_FALSE(FindTopLevelWindow(f.process.Id(), "#32770", std::string("E2E Prufstand")));
     EXPECT_FALSE(FindTopLevelWindow(f.process.Id(), "Edit", kCaption));
@@ -155,7 +162,9 @@ TEST(WindowTest, RefusesClicksAUserCouldNotMake) {
 
 TEST(WindowTest, SetsEditTextExactly) {
     Fixture f = StartFixture();
-    const std::string folder = "D:\\Spiele\\Gr\xF6\xDF" "e \xC4rger";
+    const std::string folder =
+        "D:\\Spiele\\Gr\xF6\xDF"
+        "e \xC4rger";
     f.dialog.SetChildText(IDC_EDIT, folder);
     EXPECT_EQ(f.dialog.ChildText(IDC_EDIT), folder);
     f.dialog.SetChildText(IDC_EDIT, "");
@@ -292,9 +301,9 @@ Image ReadPng(const std::string& path) {
     }
     uLongf rawSize = static_cast<uLongf>(image.height) * (1 + 3 * static_cast<uLongf>(image.width));
     std::vector<unsigned char> raw(rawSize);
-    EXPECT_EQ(uncompress(raw.data(), &rawSize, reinterpret_cast<const Bytef*>(data.data()),
-                         static_cast<uLong>(data.size())),
-              Z_OK);
+    EXPECT_EQ(
+        uncompress(raw.data(), &rawSize, reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size())),
+        Z_OK);
     for (int y = 0; y < image.height; ++y) {
         const unsigned char* row = raw.data() + static_cast<size_t>(y) * (1 + 3 * image.width);
         EXPECT_EQ(row[0], 0);
@@ -339,7 +348,9 @@ TEST(ScreenTest, ScreenshotHoldsTheScreen) {
 }
 
 // Fails on purpose; run only by the next test, in a child process.
-TEST(ScreenshotProbe, DISABLED_FailsOnPurpose) { ADD_FAILURE() << "failing on purpose"; }
+TEST(ScreenshotProbe, DISABLED_FailsOnPurpose) {
+    ADD_FAILURE() << "failing on purpose";
+}
 
 TEST(ScreenTest, AFailedCheckLeavesAScreenshot) {
     const std::string build = HostPathToWine(GetEnv("KALVORIN_BUILD"));
@@ -394,8 +405,7 @@ TEST(PreparationTest, RegistryOverrideRestoresTheFormerState) {
         value.Delete();
         EXPECT_FALSE(ReadRegistryValue(HKEY_LOCAL_MACHINE, programFiles, "ProgramFilesDir"));
         value.SetDword(5);
-        EXPECT_EQ(ReadRegistryValue(HKEY_LOCAL_MACHINE, programFiles, "ProgramFilesDir"),
-                  std::string("\x05\0\0\0", 4));
+        EXPECT_EQ(ReadRegistryValue(HKEY_LOCAL_MACHINE, programFiles, "ProgramFilesDir"), std::string("\x05\0\0\0", 4));
     }
     EXPECT_EQ(ReadRegistryValue(HKEY_LOCAL_MACHINE, programFiles, "ProgramFilesDir"), before);
 }

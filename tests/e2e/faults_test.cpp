@@ -41,17 +41,19 @@ const std::string kEnd = "Beim Beenden der Installation ist folgender Fehler auf
 const std::string kNotFound = "Konnte eine Datei nicht finden.";
 const std::string kNoTemp = "Konnte keinen tempor\xE4ren Ordner anlegen.";
 const std::string kFileError = "Ein Dateifehler ist aufgetreten.";
-const std::string kDamaged = "Eine Setup-Datei ist besch\xE4" "digt.";
+const std::string kDamaged =
+    "Eine Setup-Datei ist besch\xE4"
+    "digt.";
 const std::string kMemory = "Es ist zu wenig Speicher vorhanden.";
 const std::string kDecompress = "Beim Dekomprimieren ist ein Fehler aufgetreten.";
 const std::string kUnexpected = "Ein unerwarteter Fehler ist aufgetreten.";
 const std::string kNoFolder = "Konnte einen Ordner nicht anlegen. Entfernen Sie ggf. den Schreibschutz.";
 const std::string kCannotGoOn = "Kalvorin kann nicht fortfahren.";
 const std::string kStartup = "Konnte Kalvorin nicht initialisieren.";
-const std::string kNoSuitableFile =
-    "In dem angegebenen Verzeichnis konnte keine geeignete\nDatei gefunden werden.";
+const std::string kNoSuitableFile = "In dem angegebenen Verzeichnis konnte keine geeignete\nDatei gefunden werden.";
 const std::string kCannotOpen =
-    "Fehler beim Lesen/Schreiben/Erstellen einer Datei.\nSchlie\xDF" "en Sie alle Anwendungen, und versuchen Sie\nes "
+    "Fehler beim Lesen/Schreiben/Erstellen einer Datei.\nSchlie\xDF"
+    "en Sie alle Anwendungen, und versuchen Sie\nes "
     "erneut.";
 const std::string kNoSetupFile = "Die gew\xE4hlte Datei scheint keine g\xFCltige Setupdatei zu sein.";
 const std::string kWrongDisk = "Das scheint die falsche Diskette zu sein.";
@@ -60,14 +62,22 @@ const std::string kFolderExists =
     "chten Sie diesen Ordner trotzdem verwenden.";
 const std::string kLogQuestion =
     "Fehler beim Erstellen der Deinstallations-Logdatei.\nM\xF6glicherweise existiert eine Datei namens '%L' bereits "
-    "in Ihrem System.\n\xDC" "berpr\xFC" "fen Sie das und dr\xFC" "cken Sie Wiederholen um es erneut zu versuchen oder "
+    "in Ihrem System.\n\xDC"
+    "berpr\xFC"
+    "fen Sie das und dr\xFC"
+    "cken Sie Wiederholen um es erneut zu versuchen oder "
     "Abbrechen um fortzufahren.";
 const std::string kSameSize =
     "Die Datei '%D\\datei0000.dat' soll durch eine Datei ersetzt werden.\n\nBeide Dateien sind gleich gro\xDF, "
-    "unterscheiden sich wahrscheinlich nicht.\nM\xF6" "chten Sie die alte Datei ersetzen?";
-const std::string kSameProblem = "M\xF6" "chten Sie k\xFCnftig Dateien mit dem selben Problem genauso behandeln?";
+    "unterscheiden sich wahrscheinlich nicht.\nM\xF6"
+    "chten Sie die alte Datei ersetzen?";
+const std::string kSameProblem =
+    "M\xF6"
+    "chten Sie k\xFCnftig Dateien mit dem selben Problem genauso behandeln?";
 
-std::string Error(const std::string& phase, const std::string& cause) { return phase + "\n" + cause; }
+std::string Error(const std::string& phase, const std::string& cause) {
+    return phase + "\n" + cause;
+}
 
 const std::string kUninstallKey = kUninstallRoot + "\\Kalvorin Testschoner";
 const std::string kProductValue = "KALVORIN TESTSCHONER";
@@ -101,10 +111,10 @@ enum class End {
 };
 
 enum class Leaves {
-    Nothing,             // nothing but the key "Software\Brisvane Screensaver", which is never removed
-    Installation,        // the whole installation
-    ProductKeyOnly,      // the files and the product key: no log, no uninstaller, no Uninstall entry, no product value
-    UninstallerOnly,     // the uninstaller in the Windows folder, which no rollback removes
+    Nothing,          // nothing but the key "Software\Brisvane Screensaver", which is never removed
+    Installation,     // the whole installation
+    ProductKeyOnly,   // the files and the product key: no log, no uninstaller, no Uninstall entry, no product value
+    UninstallerOnly,  // the uninstaller in the Windows folder, which no rollback removes
 };
 
 struct Case {
@@ -118,8 +128,8 @@ struct Case {
     std::string help = destination + "\\Hilfe\\liesmich.txt";
     bool destinationExisted = false;
     RunOptions options;
-    std::vector<std::string> hashed;          // further folders whose files the snapshot compares
-    std::vector<std::string> expectedExtra;   // change lines beside those of `leaves`
+    std::vector<std::string> hashed;         // further folders whose files the snapshot compares
+    std::vector<std::string> expectedExtra;  // change lines beside those of `leaves`
     // What follows the run before the changes are taken (a second run).
     std::function<void(Case&, const RunResult&)> thenRun;
     // Checks after the run; may take lines it has checked out of `changes`.
@@ -189,8 +199,12 @@ struct Case {
 };
 
 // Offsets of pieces in the joined data.
-size_t RecordAt(const surgery::Pieces& p) { return p.records[1]; }
-size_t ContentAt(const surgery::Pieces& p) { return p.contents[1]; }
+size_t RecordAt(const surgery::Pieces& p) {
+    return p.records[1];
+}
+size_t ContentAt(const surgery::Pieces& p) {
+    return p.contents[1];
+}
 constexpr size_t kChecksum = spd::BlockHeader::kOffChecksum;
 constexpr size_t kStored = spd::BlockHeader::kOffStoredSize;
 constexpr size_t kExpanded = spd::BlockHeader::kOffExpandedSize;
@@ -293,7 +307,9 @@ struct Fault {
     Leaves leaves;
 };
 
-void PrintTo(const Fault& fault, std::ostream* out) { *out << fault.name; }
+void PrintTo(const Fault& fault, std::ostream* out) {
+    *out << fault.name;
+}
 
 // Prepares the standard setup, then `more`.
 std::function<void(Case&)> Standard(std::function<void(Case&)> more = nullptr) {
@@ -958,7 +974,8 @@ std::vector<std::string> Expected(const Case& c, Leaves leaves) {
 
 std::string Fill(std::string text, const Case& c) {
     for (const auto& [mark, with] : {std::pair<std::string, std::string>{"%D", c.destination},
-                                     {"%H", c.destination + "\\Hilfe"}, {"%L", c.LogPath()},
+                                     {"%H", c.destination + "\\Hilfe"},
+                                     {"%L", c.LogPath()},
                                      {"%F", c.folder.Path()}}) {
         for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + with.size())) {
             text.replace(at, mark.size(), with);
@@ -1024,7 +1041,8 @@ TEST_P(FaultMatrix, EndsAsItMustAndLeavesOnlyWhatItMay) {
     if (c.after) c.after(c, run, changes);
     if (fault.end == End::Killed) {
         // The killed run's temporary folder stays: nobody was left to remove it.
-        const std::regex leftover("\\+ (file|folder) " + std::regex_replace(TempFolder(), std::regex(R"(\\)"), R"(\\)") +
+        const std::regex leftover("\\+ (file|folder) " +
+                                  std::regex_replace(TempFolder(), std::regex(R"(\\)"), R"(\\)") +
                                   R"(\\[a-z]{8}(\\.*)?)");
         const auto left = std::count_if(changes.begin(), changes.end(), [&](const std::string& l) {
             return l.rfind("+ folder ", 0) == 0 && std::regex_match(l, leftover);
@@ -1035,7 +1053,8 @@ TEST_P(FaultMatrix, EndsAsItMustAndLeavesOnlyWhatItMay) {
     std::sort(changes.begin(), changes.end());
     std::vector<std::string> unexpected;
     std::vector<std::string> missing;
-    std::set_difference(changes.begin(), changes.end(), expected.begin(), expected.end(), std::back_inserter(unexpected));
+    std::set_difference(changes.begin(), changes.end(), expected.begin(), expected.end(),
+                        std::back_inserter(unexpected));
     std::set_difference(expected.begin(), expected.end(), changes.begin(), changes.end(), std::back_inserter(missing));
     EXPECT_EQ(unexpected, std::vector<std::string>{}) << "changes the row may not leave";
     EXPECT_EQ(missing, std::vector<std::string>{}) << "changes the row should have left";
@@ -1056,56 +1075,90 @@ struct Coverage {
 
 const std::vector<Coverage> kCoverage = {
     // Start-up.
-    {"user.spd missing, short or of another version", {"StartupUserSpdMissing", "StartupUserSpdShort", "StartupUserSpdVersion15", "StartupUserSpdCannotBeOpened"}},
+    {"user.spd missing, short or of another version",
+     {"StartupUserSpdMissing", "StartupUserSpdShort", "StartupUserSpdVersion15", "StartupUserSpdCannotBeOpened"}},
     {"ProgramFilesDir unavailable", {"StartupProgramFilesDirMissing"}},
-    {"the version query fails: no error", {"unit: win.startup_test Environment.PlatformAndLanguage (GetVersionEx cannot be made to fail)"}},
+    {"the version query fails: no error",
+     {"unit: win.startup_test Environment.PlatformAndLanguage (GetVersionEx cannot be made to fail)"}},
     // The main dialog and the destination.
     {"invalid destination", {"DestinationInvalidThenValid"}},
     {"the worker thread cannot be created", {"unit: win.ui_setupdlg_test (failThreadCreation)"}},
-    {"a page cannot be added for lack of memory", {"unit: win.ui_pagelist_test PageListTest.AddReturnsFalseWhenMemoryRunsOut"}},
+    {"a page cannot be added for lack of memory",
+     {"unit: win.ui_pagelist_test PageListTest.AddReturnsFalseWhenMemoryRunsOut"}},
     {"the folder browser is cancelled", {"DestinationBrowserCancelled"}},
     // The disk prompt.
     {"wrong inputs in the disk prompt", {"DiskPromptWrongInputsThenCancel"}},
     // Completion actions.
     {"RunOnce cannot be written", {"CompletionRunOnceCannotBeWritten"}},
     {"the display properties do not start", {"CompletionDisplayPropertiesCannotStart"}},
-    {"the restart is refused", {"unit: win.ui_setupdlg_test CompletionActions.WhatEachPairOfChoicesDoes (tests never restart the machine)"}},
+    {"the restart is refused",
+     {"unit: win.ui_setupdlg_test CompletionActions.WhatEachPairOfChoicesDoes (tests never restart the machine)"}},
     // The worker and its messages.
     {"an error: one message after the rollback, then the dialog closes", {"ErrorShownAfterTheRollback"}},
     {"a cancelled installation shows no message", {"CancelDuringTheFiles", "CancelDuringThePreparation"}},
-    {"a text that cannot be loaded", {"unit: win.setup_errors_test SetupException.ShowErrorReturnsMinusOneAndShowsNothingWhenATextIsMissing"}},
-    {"an exception at a dialog's, a thread's or the program's edge", {"unit: win.ui_edges_test (needs a throwing handler)"}},
+    {"a text that cannot be loaded",
+     {"unit: win.setup_errors_test SetupException.ShowErrorReturnsMinusOneAndShowsNothingWhenATextIsMissing"}},
+    {"an exception at a dialog's, a thread's or the program's edge",
+     {"unit: win.ui_edges_test (needs a throwing handler)"}},
     // The setup data header.
     {"user.spd cannot be opened by the worker", {"HeaderUserSpdCannotBeOpenedByTheWorker"}},
     {"fewer than 192 header bytes", {"HeaderShorterThan192AtTheWorker"}},
-    {"a header check fails", {"HeaderWrongMagic", "HeaderCatalogOffsetZero", "HeaderNonZeroMarkZero", "HeaderFileCountZero", "HeaderVolumeCountZeroAndAnotherLength"}},
+    {"a header check fails",
+     {"HeaderWrongMagic", "HeaderCatalogOffsetZero", "HeaderNonZeroMarkZero", "HeaderFileCountZero",
+      "HeaderVolumeCountZeroAndAnotherLength"}},
     {"joined length differs from dataLength", {"JoinedLengthDiffers"}},
-    {"the 512 KiB buffer is not available", {"unit: win.stages_volumes_test VolumesTest.NoBufferForTheJoiningStopsWithOutOfMemory", "unit: win.stages_catalog_test CatalogTest.NoBufferForTheCatalogCheckStopsWithOutOfMemory"}},
+    {"the 512 KiB buffer is not available",
+     {"unit: win.stages_volumes_test VolumesTest.NoBufferForTheJoiningStopsWithOutOfMemory",
+      "unit: win.stages_catalog_test CatalogTest.NoBufferForTheCatalogCheckStopsWithOutOfMemory"}},
     {"Adler-32 differs from dataChecksum", {"DataChecksumDiffers"}},
     // Folder table, catalog, file records and contents, packed program.
-    {"a block header shorter than 16 bytes", {"FolderTableHeaderShort", "CatalogHeaderShort", "FileRecordHeaderShort", "FileContentHeaderShort", "PackedProgramFieldShort"}},
-    {"block sizes invalid or a wrong magic", {"FolderTableSizeZeroIsNoTable", "FileRecordSizeNot520", "PackedProgramWrongMagic", "PackedProgramExpandedSizeZero"}},
-    {"a block's buffer is not available", {"FolderTableNoMemory", "FileContentNoMemory", "PackedProgramNoMemory", "unit: win.stages_catalog_test CatalogTest.NoMemoryForARecordOrAContentStopsWithOutOfMemory (a record needs a file over 2 GiB)"}},
-    {"compressed bytes shorter than storedSize", {"FolderTableStoredBytesShort", "FileRecordStoredBytesShort", "FileContentStoredBytesShort", "unit: win.stages_catalog_test PackedProgramTest.EveryDamageIsDamagedSetupFileInTheCompletionPhase (the packed program is read to its end)"}},
-    {"zlib reports an error", {"FolderTableZlibError", "FileRecordZlibError", "FileContentZlibError", "PackedProgramZlibError"}},
+    {"a block header shorter than 16 bytes",
+     {"FolderTableHeaderShort", "CatalogHeaderShort", "FileRecordHeaderShort", "FileContentHeaderShort",
+      "PackedProgramFieldShort"}},
+    {"block sizes invalid or a wrong magic",
+     {"FolderTableSizeZeroIsNoTable", "FileRecordSizeNot520", "PackedProgramWrongMagic",
+      "PackedProgramExpandedSizeZero"}},
+    {"a block's buffer is not available",
+     {"FolderTableNoMemory", "FileContentNoMemory", "PackedProgramNoMemory",
+      "unit: win.stages_catalog_test CatalogTest.NoMemoryForARecordOrAContentStopsWithOutOfMemory (a record needs a "
+      "file over 2 GiB)"}},
+    {"compressed bytes shorter than storedSize",
+     {"FolderTableStoredBytesShort", "FileRecordStoredBytesShort", "FileContentStoredBytesShort",
+      "unit: win.stages_catalog_test PackedProgramTest.EveryDamageIsDamagedSetupFileInTheCompletionPhase (the packed "
+      "program is read to its end)"}},
+    {"zlib reports an error",
+     {"FolderTableZlibError", "FileRecordZlibError", "FileContentZlibError", "PackedProgramZlibError"}},
     {"the produced length differs", {"FolderTableLengthDiffers", "FileRecordInflatesTo519"}},
-    {"a checksum differs", {"FolderTableChecksumDiffers", "CatalogChecksumDiffers", "FileRecordChecksumDiffers", "FileContentChecksumDiffers", "PackedProgramChecksumDiffers"}},
+    {"a checksum differs",
+     {"FolderTableChecksumDiffers", "CatalogChecksumDiffers", "FileRecordChecksumDiffers", "FileContentChecksumDiffers",
+      "PackedProgramChecksumDiffers"}},
     {"a folder record fails its check", {"FolderRecordOfNoKind"}},
-    {"a folderKind without a base folder", {"FileOfAKindWithoutBaseFolder", "unit: win.stages_folders_test FoldersTest.AKindWithoutABaseFolderStopsWithUnexpectedError (a folder record of such a kind fails its check first)"}},
-    {"_setup.spd cannot be opened", {"unit: win.stages_catalog_test PackedProgramTest.AFileThatCannotBeOpenedIsAFileError (its copy in the private temporary folder)"}},
+    {"a folderKind without a base folder",
+     {"FileOfAKindWithoutBaseFolder",
+      "unit: win.stages_folders_test FoldersTest.AKindWithoutABaseFolderStopsWithUnexpectedError (a folder record of "
+      "such a kind fails its check first)"}},
+    {"_setup.spd cannot be opened",
+     {"unit: win.stages_catalog_test PackedProgramTest.AFileThatCannotBeOpenedIsAFileError (its copy in the private "
+      "temporary folder)"}},
     {"a folder cannot be created", {"DestinationCannotBeCreated", "TableFolderCannotBeCreated"}},
     {"an existing folder answered No", {"ExistingFolderAnsweredNo"}},
     // Volumes.
     {"the disk prompt is cancelled", {"VolumePromptCancelled"}},
-    {"the chosen folder does not hold the volume", {"unit: win.stages_volumes_test VolumesTest.AChosenFolderWithoutTheFileStopsWithFileNotFound (the prompt itself checks the file first)"}},
+    {"the chosen folder does not hold the volume",
+     {"unit: win.stages_volumes_test VolumesTest.AChosenFolderWithoutTheFileStopsWithFileNotFound (the prompt itself "
+      "checks the file first)"}},
     {"the chosen file cannot be opened", {"VolumeChosenFileCannotBeOpened"}},
     {"the chosen file is no setup file", {"VolumeChosenFileNoSetupFile"}},
     {"the chosen file is another volume or build", {"VolumeChosenFileOfAnotherBuild"}},
     {"a volume in the disk folder fails to open or its check", {"VolumeInTheDiskFolderFailsItsCheck"}},
     {"an accepted volume cannot be copied", {"VolumeCannotBeCopied"}},
-    {"a volume copy cannot be opened while joining", {"unit: win.stages_volumes_test VolumesTest.AVolumeCopyMissingWhenJoiningStopsWithFileError (the copy is the program's own)"}},
+    {"a volume copy cannot be opened while joining",
+     {"unit: win.stages_volumes_test VolumesTest.AVolumeCopyMissingWhenJoiningStopsWithFileError (the copy is the "
+      "program's own)"}},
     {"a volume accepted unchecked is wrong", {"VolumeBesideTheProgramOfAnotherBuild"}},
-    {"a cancel at each cancel point", {"CancelDuringThePreparation", "CancelDuringTheFiles", "unit: win.stages_run_test RunTest.ACancelAtEachCancelPointEndsSilentlyAndLeavesNothing"}},
+    {"a cancel at each cancel point",
+     {"CancelDuringThePreparation", "CancelDuringTheFiles",
+      "unit: win.stages_run_test RunTest.ACancelAtEachCancelPointEndsSilentlyAndLeavesNothing"}},
     // The preparation.
     {"the temporary folder cannot be created", {"TemporaryFolderCannotBeMade"}},
     {"Windows or system folder or CommonFilesDir unavailable", {"CommonFilesDirMissing"}},
@@ -1114,27 +1167,39 @@ const std::vector<Coverage> kCoverage = {
     // Extraction, replacement, copying.
     {"a file object cannot be read or written", {"FullDisk"}},
     {"no buffer for version information", {"unit: win.install_policy_test PolicyTest.EveryRowOfTheDecisionTable"}},
-    {"version information cannot be read", {"unit: win.install_policy_test PolicyTest.UnreadableVersionBlocksAreNamedAndCountAsNone"}},
+    {"version information cannot be read",
+     {"unit: win.install_policy_test PolicyTest.UnreadableVersionBlocksAreNamedAndCountAsNone"}},
     {"a file's size cannot be had", {"unit: win.install_policy_test PolicyTest.EveryRowOfTheDecisionTable"}},
-    {"a version question is answered neither Yes nor No", {"unit: win.install_policy_test PolicyTest.AVersionQuestionWithoutAnAnswerIsAnUnexpectedError"}},
+    {"a version question is answered neither Yes nor No",
+     {"unit: win.install_policy_test PolicyTest.AVersionQuestionWithoutAnAnswerIsAnUnexpectedError"}},
     {"the copy over the target fails", {"TargetInUseWaitsForTheRestart"}},
     {"the copy for the restart fails as well", {"RestartCopyCannotBeMade"}},
     {"SharedDLLs cannot be opened or written", {"SharedCountsCannotBeWritten"}},
     {"SharedDLLs missing", {"SharedDllsKeyMissing"}},
     // Replacement at the restart.
     {"wininit.ini cannot be opened or created", {"WininitCannotBeWritten"}},
-    {"writing wininit.ini fails", {"unit: win.file_test (the file layer's write errors; the disk of the Windows folder cannot be filled from a test)"}},
+    {"writing wininit.ini fails",
+     {"unit: win.file_test (the file layer's write errors; the disk of the Windows folder cannot be filled from a "
+      "test)"}},
     {"MoveFileExA fails", {"MoveAtTheRestartCannotBeRegistered"}},
     // An earlier installation.
     {"the old uninstaller cannot be started", {"PreviousUninstallerCannotStart"}},
     {"Cancel on the question about it", {"PreviousInstallationCancel"}},
     // The uninstall log and the registry.
     {"the log cannot be created", {"LogCannotBeCreatedRetryThenCancel"}},
-    {"the uninstaller cannot be produced", {"PackedProgramFieldShort", "PackedProgramWrongMagic", "PackedProgramNoMemory", "PackedProgramZlibError", "PackedProgramChecksumDiffers"}},
-    {"the log's digest cannot be computed or recorded", {"unit: none (the AES provider is part of every supported Windows; the key took the product value a moment before)"}},
-    {"a display name the uninstall log cannot hold", {"unit: win.stages_preparation_test (HeaderValidationTest: DisplayNameWithoutTerminator, DisplayNameWithBackslash, DisplayNameEmpty)"}},
-    {"a product key too long for the uninstall log", {"unit: win.stages_run_test RunTest.AProductKeyTooLongForTheLogIsRefusedBeforeAnythingIsWritten"}},
-    {"no memory for the compressed log, or compress fails", {"unit: none (a log of a few KiB; zlib's compress cannot fail with a buffer above its bound)"}},
+    {"the uninstaller cannot be produced",
+     {"PackedProgramFieldShort", "PackedProgramWrongMagic", "PackedProgramNoMemory", "PackedProgramZlibError",
+      "PackedProgramChecksumDiffers"}},
+    {"the log's digest cannot be computed or recorded",
+     {"unit: none (the AES provider is part of every supported Windows; the key took the product value a moment "
+      "before)"}},
+    {"a display name the uninstall log cannot hold",
+     {"unit: win.stages_preparation_test (HeaderValidationTest: DisplayNameWithoutTerminator, "
+      "DisplayNameWithBackslash, DisplayNameEmpty)"}},
+    {"a product key too long for the uninstall log",
+     {"unit: win.stages_run_test RunTest.AProductKeyTooLongForTheLogIsRefusedBeforeAnythingIsWritten"}},
+    {"no memory for the compressed log, or compress fails",
+     {"unit: none (a log of a few KiB; zlib's compress cannot fail with a buffer above its bound)"}},
     {"the product key cannot be created or set", {"ProductKeyCannotBeCreated"}},
     {"the Uninstall entry cannot be written", {"UninstallEntryCannotBeWritten"}},
     {"the product value cannot be set", {"ProductValueCannotBeSet"}},

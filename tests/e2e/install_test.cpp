@@ -21,7 +21,10 @@ using namespace e2e;
 
 const std::string kLogQuestion =
     "Fehler beim Erstellen der Deinstallations-Logdatei.\nM\xF6glicherweise existiert eine Datei namens '%1' bereits "
-    "in Ihrem System.\n\xDC" "berpr\xFC" "fen Sie das und dr\xFC" "cken Sie Wiederholen um es erneut zu versuchen oder "
+    "in Ihrem System.\n\xDC"
+    "berpr\xFC"
+    "fen Sie das und dr\xFC"
+    "cken Sie Wiederholen um es erneut zu versuchen oder "
     "Abbrechen um fortzufahren.";
 const std::string kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalvorin Testschoner";
 const std::string kProductValue = "KALVORIN TESTSCHONER";
@@ -143,8 +146,9 @@ TEST(InstallTest, AFullInstallationLeavesExactlyWhatItShould) {
     const auto command = Value(kUninstallKey, "UninstallString");
     ASSERT_TRUE(command);
     const std::string uninstaller = UninstallerOf(*command);
-    EXPECT_TRUE(std::regex_match(uninstaller, std::regex(std::regex_replace(WindowsFolder(), std::regex("\\\\"), "\\\\") +
-                                                         "\\\\UnSc[0-9]{4}\\.exe")))
+    EXPECT_TRUE(std::regex_match(
+        uninstaller,
+        std::regex(std::regex_replace(WindowsFolder(), std::regex("\\\\"), "\\\\") + "\\\\UnSc[0-9]{4}\\.exe")))
         << uninstaller;
     EXPECT_EQ(*command, uninstaller + " \"" + setup.LogPath() + "\"");
     EXPECT_EQ(Value(kProductRoot, kProductValue), uninstaller + " \"" + setup.LogPath() + "\" s");
@@ -159,15 +163,15 @@ TEST(InstallTest, AFullInstallationLeavesExactlyWhatItShould) {
     // The uninstall log, every header field.
     const auto logBytes = ReadFileBytes(setup.LogPath());
     ASSERT_TRUE(logBytes);
-    const auto decoded = spd::DecodeUninstallLog(spd::ByteSpan(reinterpret_cast<const uint8_t*>(logBytes->data()),
-                                                               logBytes->size()));
+    const auto decoded =
+        spd::DecodeUninstallLog(spd::ByteSpan(reinterpret_cast<const uint8_t*>(logBytes->data()), logBytes->size()));
     ASSERT_TRUE(decoded.ok()) << spd::StatusText(decoded.status);
     const spd::UninstallLogHeader& h = decoded.value.header;
     const spd::UninstallLog& log = decoded.value.log;
     EXPECT_EQ(h.displayName, kTestDisplayName);
     EXPECT_EQ(h.fileLength, logBytes->size());
-    const uint32_t image = static_cast<uint32_t>(108 + log.files.size() * 261 + log.folders.size() * 256 +
-                                                 log.registry.size() * 524);
+    const uint32_t image =
+        static_cast<uint32_t>(108 + log.files.size() * 261 + log.folders.size() * 256 + log.registry.size() * 524);
     EXPECT_EQ(h.expandedLength, image + 108);
     EXPECT_EQ(h.filesOffset, 108u);
     EXPECT_EQ(h.filesSize, 5u * 261);
@@ -212,9 +216,8 @@ TEST(InstallTest, AFullInstallationLeavesExactlyWhatItShould) {
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[0], loadedBySetup);
     EXPECT_EQ(lines[1], "InstallScreenSaver window=none instance=program command=" + setup.saver + " show=5");
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
-                  return l.rfind("InstallScreenSaver", 0) == 0;
-              }),
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.rfind("InstallScreenSaver", 0) == 0; }),
               1);
     EXPECT_FALSE(setup.folder.Exists("restart.log"));
     EXPECT_FALSE(Value(kRunOnce, "Show Screensaver Properties"));
@@ -222,14 +225,25 @@ TEST(InstallTest, AFullInstallationLeavesExactlyWhatItShould) {
     // Nothing else changed: no temporary folder or file is left.
     const std::string test = setup.folder.Path();
     std::vector<std::string> expected = {
-        "+ file " + setup.config, "+ file " + setup.help, "+ file " + setup.LogPath(), "+ file " + setup.saver,
-        "+ file " + setup.shared, "+ file " + test + "\\desk.log", "+ file " + test + "\\log.txt",
-        "+ file " + uninstaller, "+ folder " + setup.destination, "+ folder " + setup.destination + "\\Hilfe",
-        "+ folder " + test + "\\Ziel", "+ key HKLM\\" + kUninstallKey, "+ key HKLM\\" + productKey,
+        "+ file " + setup.config,
+        "+ file " + setup.help,
+        "+ file " + setup.LogPath(),
+        "+ file " + setup.saver,
+        "+ file " + setup.shared,
+        "+ file " + test + "\\desk.log",
+        "+ file " + test + "\\log.txt",
+        "+ file " + uninstaller,
+        "+ folder " + setup.destination,
+        "+ folder " + setup.destination + "\\Hilfe",
+        "+ folder " + test + "\\Ziel",
+        "+ key HKLM\\" + kUninstallKey,
+        "+ key HKLM\\" + productKey,
         "+ value HKLM\\" + kProductRoot + " [" + kProductValue + "]",
         "+ value HKLM\\" + kProductRoot + " [" + kProductValue + "\\Unscr.log SHA-256]",
-        "+ value HKLM\\" + kUninstallKey + " [DisplayName]", "+ value HKLM\\" + kUninstallKey + " [UninstallString]",
-        "+ value HKLM\\" + productKey + " [Config]", "+ value HKLM\\" + productKey + " [Destination]",
+        "+ value HKLM\\" + kUninstallKey + " [DisplayName]",
+        "+ value HKLM\\" + kUninstallKey + " [UninstallString]",
+        "+ value HKLM\\" + productKey + " [Config]",
+        "+ value HKLM\\" + productKey + " [Destination]",
         "+ value HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs [" + setup.shared + "]",
     };
     if (!productRootExisted) expected.push_back("+ key HKLM\\" + kProductRoot);
@@ -332,13 +346,13 @@ TEST(InstallTest, AFileInUseWaitsForTheRestartOnEitherFamily) {
 // A situation in which a run fails or ends early, and what must be left.
 struct Failure {
     const char* name;
-    std::function<void(Installation&)> prepare;       // before the snapshot
+    std::function<void(Installation&)> prepare;  // before the snapshot
     // Files held open by another program while setup runs.
     std::function<std::vector<std::string>(Installation&)> held;
     std::function<int(Installation&, const MessageBoxInfo&)> answer;
     bool cancelWhileCopying;
-    std::vector<std::string> boxes;                   // texts, "%1" replaced by the log's path
-    bool completes;                                   // the finish page comes
+    std::vector<std::string> boxes;  // texts, "%1" replaced by the log's path
+    bool completes;                  // the finish page comes
     // The changes expected beside the test folder's own files.
     std::function<std::vector<std::string>(Installation&, const std::vector<std::string>& changes)> expected;
 };
@@ -368,9 +382,15 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
     const auto installed = [](Installation& s) {
         const std::string productKey = kProductRoot + "\\" + ProductKeyName(s.saver);
         std::vector<std::string> lines = {
-            "+ file " + s.config, "+ file " + s.help, "+ file " + s.LogPath(), "+ file " + s.saver,
-            "+ file " + s.shared, "+ folder " + s.destination + "\\Hilfe", "+ key HKLM\\" + productKey,
-            "+ value HKLM\\" + productKey + " [Config]", "+ value HKLM\\" + productKey + " [Destination]",
+            "+ file " + s.config,
+            "+ file " + s.help,
+            "+ file " + s.LogPath(),
+            "+ file " + s.saver,
+            "+ file " + s.shared,
+            "+ folder " + s.destination + "\\Hilfe",
+            "+ key HKLM\\" + productKey,
+            "+ value HKLM\\" + productKey + " [Config]",
+            "+ value HKLM\\" + productKey + " [Destination]",
             "+ value HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs [" + s.shared + "]",
         };
         return lines;
@@ -384,7 +404,11 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
              CreateDirectoryA((s.folder.Path() + "\\Ziel").c_str(), nullptr);
              CreateDirectoryA(s.destination.c_str(), nullptr);
          },
-         nullptr, [](Installation&, const MessageBoxInfo&) { return IDOK; }, false, {kNoUninstaller}, true,
+         nullptr,
+         [](Installation&, const MessageBoxInfo&) { return IDOK; },
+         false,
+         {kNoUninstaller},
+         true,
          [&](Installation& s, const std::vector<std::string>&) {
              std::vector<std::string> lines = installed(s);
              std::erase(lines, "+ file " + s.LogPath());
@@ -403,7 +427,9 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
              EXPECT_EQ(box.buttons, (std::vector<int>{IDRETRY, IDCANCEL}));
              return IDCANCEL;
          },
-         false, {kLogQuestion}, true,
+         false,
+         {kLogQuestion},
+         true,
          [&](Installation& s, const std::vector<std::string>&) {
              EXPECT_EQ(ReadFileBytes(s.LogPath()), std::string("fremd"));
              std::vector<std::string> lines = installed(s);
@@ -417,7 +443,7 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
              CreateDirectoryA(s.destination.c_str(), nullptr);
              CreateDirectoryA((s.destination + "\\Hilfe").c_str(), nullptr);
              s.folder.Write("Ziel\\Kalvorin\\Hilfe\\liesmich.txt", "meine Notizen");  // kept, asked by size
-             s.folder.Write("Ziel\\Kalvorin\\Wellen.scr", "die alte Version");         // overwritten
+             s.folder.Write("Ziel\\Kalvorin\\Wellen.scr", "die alte Version");        // overwritten
              s.folder.Write("Ziel\\Kalvorin\\Einstellungen.exe", "in Gebrauch");      // waits for the restart
              LockUninstallEntry();
          },
@@ -435,10 +461,14 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
          },
          false,
          {"Der folgende Ordner sollte angelegt werden:\n'%H'\nDieser Ordner existiert aber schon auf ihrem "
-          "System.\nM\xF6" "chten Sie diesen Ordner trotzdem verwenden.",
+          "System.\nM\xF6"
+          "chten Sie diesen Ordner trotzdem verwenden.",
           "Die Datei '%T' soll durch eine Datei ersetzt werden.\n\nBeide Dateien besitzen KEINE "
-          "Versionsinformation. M\xF6" "chten Sie die alte Datei trotzdem ersetzen?",
-          "M\xF6" "chten Sie k\xFCnftig Dateien mit dem selben Problem genauso behandeln?", errorAtUninstallEntry},
+          "Versionsinformation. M\xF6"
+          "chten Sie die alte Datei trotzdem ersetzen?",
+          "M\xF6"
+          "chten Sie k\xFCnftig Dateien mit dem selben Problem genauso behandeln?",
+          errorAtUninstallEntry},
          false,
          [&](Installation& s, const std::vector<std::string>& changes) {
              // Everything as it was: the earlier files, the one in use (its
@@ -463,7 +493,9 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
          },
          nullptr,
          [&](Installation&, const MessageBoxInfo& box) { return box.text == cancelQuestion ? IDYES : IDOK; },
-         true, {cancelQuestion}, false,
+         true,
+         {cancelQuestion},
+         false,
          [](Installation&, const std::vector<std::string>&) { return std::vector<std::string>{}; }},
     };
     for (const Failure& failure : failures) {
@@ -536,7 +568,8 @@ TEST(InstallTest, AnEarlierInstallationIsOfferedForRemoval) {
         setup.media.displayName = "kalvorin testschoner";  // the earlier one was "Kalvorin Testschoner"
         setup.Write();
         HKEY key = nullptr;
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductRoot.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductRoot.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr);
         RegSetValueExA(key, kProductValue.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(c.command.data()),
                        static_cast<DWORD>(c.command.size()));
         RegCloseKey(key);

@@ -92,9 +92,8 @@ TEST(PlantingTest, SetupAndTheUninstallerLoadOnlyTheSystemFoldersLibrariesAndPro
     RunOptions options;
     options.destination = destination;
     options.workingFolder = current.Path();
-    options.env = {{"KALVORIN_DESK_LOG", desk.LogPath()},
-                   {"KALVORIN_DESK_PROBE", kProbe},
-                   {"KALVORIN_RECORDER_LOG", recorderLog}};
+    options.env = {
+        {"KALVORIN_DESK_LOG", desk.LogPath()}, {"KALVORIN_DESK_PROBE", kProbe}, {"KALVORIN_RECORDER_LOG", recorderLog}};
     const RunResult run = RunSetup(disk, options);
     ASSERT_TRUE(run.finishPage) << "exit code " << run.exitCode << ", " << run.boxes.size() << " boxes";
     EXPECT_EQ(run.propertiesChecked, 1);
@@ -108,11 +107,12 @@ TEST(PlantingTest, SetupAndTheUninstallerLoadOnlyTheSystemFoldersLibrariesAndPro
     const std::vector<std::string> lines = desk.Lines();
     EXPECT_EQ(Loads(desk), (std::vector<std::string>{"loaded " + systemDesk + " by setup.exe",
                                                      "loaded " + systemDesk + " by rundll32.exe"}))
-        << "log:\n" << ::testing::PrintToString(lines);
-    EXPECT_NE(std::find(lines.begin(), lines.end(),
-                        "InstallScreenSaver window=none instance=program command=" + destination +
-                            "\\Wellen.scr show=5"),
-              lines.end());
+        << "log:\n"
+        << ::testing::PrintToString(lines);
+    EXPECT_NE(
+        std::find(lines.begin(), lines.end(),
+                  "InstallScreenSaver window=none instance=program command=" + destination + "\\Wellen.scr show=5"),
+        lines.end());
     EXPECT_NE(std::find(lines.begin(), lines.end(), "probe " + kProbe + ": not found"), lines.end());
     EXPECT_FALSE(ReadFileBytes(recorderLog)) << "a planted rundll32.exe was started";
 

@@ -10,7 +10,9 @@ namespace {
 
 using namespace e2e;
 
-std::string Named(const std::string& name) { return "\x84" + name + "\x93"; }
+std::string Named(const std::string& name) {
+    return "\x84" + name + "\x93";
+}
 
 // A screensaver named `name` with its own files and a library shared with
 // every other screensaver of these tests (in the system folder).
@@ -27,7 +29,8 @@ struct Saver {
         media.displayName = name;
         media.folders = {MediaFolder(spd::FolderKind::Destination, "Bilder\\Winter")};
         media.files = {
-            MediaFile(name + ".scr", spd::FolderKind::Destination, "", PseudoRandom(4000, 7), spd::CatalogFlags::Screensaver),
+            MediaFile(name + ".scr", spd::FolderKind::Destination, "", PseudoRandom(4000, 7),
+                      spd::CatalogFlags::Screensaver),
             MediaFile("schnee.bmp", spd::FolderKind::Destination, "Bilder\\Winter", PseudoRandom(900, 8)),
             MediaFile("kalvteil.dll", spd::FolderKind::System, "", PseudoRandom(1200, 9), spd::CatalogFlags::Shared),
         };
@@ -59,8 +62,10 @@ struct Saver {
         options.arguments = command.substr(blank + 1);
         Process process = Process::Start(command.substr(0, blank), options);
         const MessageBoxInfo question = WaitForMessageBox(process);
-        EXPECT_EQ(question.text, "M\xF6" "chten Sie den Bildschirmschoner " + Named(name) +
-                                     " und alle zugeh\xF6rigen Dateien von Ihrem Computer entfernen?");
+        EXPECT_EQ(question.text,
+                  "M\xF6"
+                  "chten Sie den Bildschirmschoner " +
+                      Named(name) + " und alle zugeh\xF6rigen Dateien von Ihrem Computer entfernen?");
         AnswerMessageBox(question, IDYES);
         const MessageBoxInfo result = WaitForMessageBox(process);
         AnswerMessageBox(result, IDOK);
@@ -80,8 +85,8 @@ std::vector<std::string> Remaining(const std::vector<std::string>& changes) {
     std::vector<std::string> left;
     for (const std::string& line : changes) {
         if (line == "+ key HKLM\\" + kProductRoot) continue;
-        if (line.rfind("+ file C:\\users\\", 0) == 0 && line.find("\\Temp\\") != std::string::npos &&
-            line.size() > 4 && line.compare(line.size() - 4, 4, ".exe") == 0) {
+        if (line.rfind("+ file C:\\users\\", 0) == 0 && line.find("\\Temp\\") != std::string::npos && line.size() > 4 &&
+            line.compare(line.size() - 4, 4, ".exe") == 0) {
             continue;
         }
         if (line.find("[PendingFileRenameOperations]") != std::string::npos) continue;
@@ -104,7 +109,8 @@ TEST(RoundTripTest, InstallThenRemoveLeavesThePrefixAsItWas) {
         EXPECT_EQ(saver.Remove(), "Der Bildschirmschoner " + Named(saver.name) + " wurde von Ihrem Computer entfernt.");
         // The uninstaller has removed itself from the Windows folder.
         WaitUntil(10000, "the uninstaller to go", [&] { return !ReadFileBytes(uninstaller); });
-        const std::vector<std::string> changes = Snapshot::Take(before.scope()).Changes(before, {"+ file C:\\kalv-e2e\\", "+ folder C:\\kalv-e2e\\"});
+        const std::vector<std::string> changes =
+            Snapshot::Take(before.scope()).Changes(before, {"+ file C:\\kalv-e2e\\", "+ folder C:\\kalv-e2e\\"});
         EXPECT_EQ(Remaining(changes), std::vector<std::string>{});
     }
 }
@@ -142,8 +148,8 @@ TEST(RoundTripTest, ANewerSetupRemovesTheOlderInstallationFirst) {
     // The old uninstaller ran silently and was waited for: the old files are
     // gone, the new ones and the new entries (written after it) are there.
     EXPECT_FALSE(ReadFileBytes(oldSaver));
-    EXPECT_EQ(ReadFileBytes(newer.destination + "\\Kalvorin Neu.scr"), std::string(newer.media.files[0].content.begin(),
-                                                                                   newer.media.files[0].content.end()));
+    EXPECT_EQ(ReadFileBytes(newer.destination + "\\Kalvorin Neu.scr"),
+              std::string(newer.media.files[0].content.begin(), newer.media.files[0].content.end()));
     EXPECT_EQ(SharedCount(newer.shared), std::string("\x01\0\0\0", 4));
     const std::string command = newer.UninstallString();
     EXPECT_NE(command.find(newer.destination + "\\Unscr.log"), std::string::npos) << command;

@@ -166,7 +166,9 @@ void ExpectTextBox(Process& process, const std::string& text, IconKind icon, DWO
 
 const std::string kSettings =
     "Der Bildschirmschoner \x84Kalvorin Wellen\x93 hat keine Einstellungen.\n\n"
-    "Er zeigt farbige Wellen \xFC" "ber einem n\xE4" "chtlichen Himmel.";
+    "Er zeigt farbige Wellen \xFC"
+    "ber einem n\xE4"
+    "chtlichen Himmel.";
 
 TEST(SampleSaverTest, SettingsWithoutArgumentsAndWithC) {
     for (const char* arguments : {"", "/c", "-C"}) {

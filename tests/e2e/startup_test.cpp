@@ -19,12 +19,12 @@ std::string Header(uint8_t version = 16, const std::string& magic = "SETU") {
     std::string h(192, '\0');
     h.replace(0, 4, magic);
     h[4] = static_cast<char>(version);
-    h[12] = 1;                           // volumeCount
-    h[32] = 1;                           // nonZeroMark
-    h[40] = static_cast<char>(0xC0);     // catalogOffset 192
-    h[44] = 1;                           // fileCount
+    h[12] = 1;                        // volumeCount
+    h[32] = 1;                        // nonZeroMark
+    h[40] = static_cast<char>(0xC0);  // catalogOffset 192
+    h[44] = 1;                        // fileCount
     const std::string name = "Kalvorin Testschoner";
-    h.replace(46, name.size(), name);    // displayName
+    h.replace(46, name.size(), name);  // displayName
     const std::string subfolder = "Kalvorin";
     h.replace(128, subfolder.size(), subfolder);  // defaultSubfolder
     return h;

@@ -37,23 +37,35 @@ constexpr uint32_t kHklm = 0x80000002;
 constexpr uint32_t kHkcu = 0x80000001;
 
 // The uninstaller's texts (code page 1252).
-std::string Named(const std::string& name) { return "\x84" + name + "\x93"; }
-const std::string kQuestion = "M\xF6" "chten Sie den Bildschirmschoner " + Named(kName) +
-                              " und alle zugeh\xF6rigen Dateien von Ihrem Computer entfernen?";
+std::string Named(const std::string& name) {
+    return "\x84" + name + "\x93";
+}
+const std::string kQuestion =
+    "M\xF6"
+    "chten Sie den Bildschirmschoner " +
+    Named(kName) + " und alle zugeh\xF6rigen Dateien von Ihrem Computer entfernen?";
 const std::string kRemoved = "Der Bildschirmschoner " + Named(kName) + " wurde von Ihrem Computer entfernt.";
-const std::string kNotComplete =
-    "Der Bildschirmschoner " + Named(kName) + " wurde nicht vollst\xE4ndig entfernt.\nEinige Eintr\xE4ge der "
-    "Deinstallations-Logdatei wurden \xFC" "bergangen, weil sie auf Dateien, Ordner oder Registrierungseintr\xE4ge "
-    "au\xDF" "erhalb der Installation verweisen.";
-const std::string kRestartNote = "\nEinige Dateien werden beim n\xE4" "chsten Neustart entfernt.";
+const std::string kNotComplete = "Der Bildschirmschoner " + Named(kName) +
+                                 " wurde nicht vollst\xE4ndig entfernt.\nEinige Eintr\xE4ge der "
+                                 "Deinstallations-Logdatei wurden \xFC"
+                                 "bergangen, weil sie auf Dateien, Ordner oder Registrierungseintr\xE4ge "
+                                 "au\xDF"
+                                 "erhalb der Installation verweisen.";
+const std::string kRestartNote =
+    "\nEinige Dateien werden beim n\xE4"
+    "chsten Neustart entfernt.";
 const std::string kUsage =
     "Es wurde keine g\xFCltige Deinstallations-Logdatei angegeben.\n\nAufruf: UnScr.exe \"Logdatei\" [s]";
 std::string LogText(const std::string& log, const std::string& problem) {
     return "Die Deinstallations-Logdatei " + Named(log) + " " + problem + "\nEs wurde nichts entfernt.";
 }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::string ShortPath(const std::string& path) {
     char buffer[MAX_PATH] = {};
@@ -69,7 +81,9 @@ void Write(const std::string& path, const std::string& bytes) {
     CloseHandle(file);
 }
 
-std::string Read(const std::string& path) { return ReadFileBytes(path).value_or(""); }
+std::string Read(const std::string& path) {
+    return ReadFileBytes(path).value_or("");
+}
 
 // SHA-256 as the system computes it.
 std::string Sha256(const std::string& bytes) {
@@ -90,9 +104,12 @@ std::string Sha256(const std::string& bytes) {
 void SetValue(HKEY root, const std::string& key, const std::string& name, std::optional<std::string> text,
               std::optional<DWORD> count = std::nullopt) {
     RegistryOverride value(root, key, name);
-    if (text) value.SetString(*text);
-    else if (count) value.SetDword(*count);
-    else value.Delete();
+    if (text)
+        value.SetString(*text);
+    else if (count)
+        value.SetDword(*count);
+    else
+        value.Delete();
     value.Keep();
 }
 
@@ -109,8 +126,8 @@ int KeyState(HKEY root, const std::string& key) {
     HKEY opened = nullptr;
     if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return 0;
     DWORD subkeys = 0, values = 0;
-    RegQueryInfoKeyA(opened, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
-                     nullptr, nullptr);
+    RegQueryInfoKeyA(opened, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                     nullptr);
     RegCloseKey(opened);
     return subkeys + values == 0 ? 1 : 2;
 }
@@ -131,8 +148,10 @@ public:
     }
     ~SavedFile() {
         SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (content_) Write(path_, *content_);
-        else DeleteFileA(path_.c_str());
+        if (content_)
+            Write(path_, *content_);
+        else
+            DeleteFileA(path_.c_str());
     }
 
 private:
@@ -156,8 +175,8 @@ protected:
         places.folders = {folder.Path()};
         places.hashedFolders = {folder.Path()};
         places.files = {kNetworkFile, WindowsFolder() + "\\wininit.ini", systemFile};
-        places.keys = {{HKEY_LOCAL_MACHINE, kProductRoot}, {HKEY_LOCAL_MACHINE, uninstallKey},
-                       {HKEY_LOCAL_MACHINE, kSharedDlls}, {HKEY_LOCAL_MACHINE, kForeignKey},
+        places.keys = {{HKEY_LOCAL_MACHINE, kProductRoot},         {HKEY_LOCAL_MACHINE, uninstallKey},
+                       {HKEY_LOCAL_MACHINE, kSharedDlls},          {HKEY_LOCAL_MACHINE, kForeignKey},
                        {HKEY_LOCAL_MACHINE, kForeignUninstallKey}, {HKEY_CURRENT_USER, kProductRoot}};
         places.values = {{HKEY_LOCAL_MACHINE, kSessionManager, kPending}};
     }
@@ -215,8 +234,8 @@ protected:
         CreateDirectoryA(In("Hilfe").c_str(), nullptr);
         Write(In("kalvorin.scr"), "Bildschirmschoner");
         Write(In("Hilfe\\hilfe.txt"), "Hilfe");
-        return spd::MakeUninstallLog(kName, {In("kalvorin.scr"), In("Hilfe\\hilfe.txt"), log}, {},
-                                     {dest, In("Hilfe")}, InstallRegistry());
+        return spd::MakeUninstallLog(kName, {In("kalvorin.scr"), In("Hilfe\\hilfe.txt"), log}, {}, {dest, In("Hilfe")},
+                                     InstallRegistry());
     }
 
     void WriteLog(const std::vector<spd::LogFileRecord>& files, const std::vector<std::string>& folders,
@@ -325,7 +344,9 @@ TEST_F(UninstallerTest, RefusesDamagedLogsAndRecordsOutsideTheInstallation) {
         content.registry.push_back(Record(kHklm, kForeignUninstallKey));
         Write(log, Encode(content));
     };
-    const std::string damagedText = LogText(log, "ist besch\xE4" "digt oder unvollst\xE4ndig.");
+    const std::string damagedText = LogText(log,
+                                            "ist besch\xE4"
+                                            "digt oder unvollst\xE4ndig.");
     const std::string windows = WindowsFolder();
 
     const RefusalRow rows[] = {
@@ -554,10 +575,11 @@ TEST_F(UninstallerTest, RemovesItselfFromTheWindowsFolder) {
 
 TEST_F(UninstallerTest, HiddenCommandLineDeletesOnlyACopyOfItselfInTheWindowsFolder) {
     const std::string windows = WindowsFolder();
-    const std::pair<std::string, bool> victims[] = {  // path, a copy of the uninstaller
-        {folder.FilePath("UnSc5555.exe"), true},       // outside the Windows folder
-        {windows + "\\UnSc5555.exe", false},           // another program of an uninstaller's name
-        {windows + "\\kalv-e2e-victim.exe", true},     // another name
+    const std::pair<std::string, bool> victims[] = {
+        // path, a copy of the uninstaller
+        {folder.FilePath("UnSc5555.exe"), true},    // outside the Windows folder
+        {windows + "\\UnSc5555.exe", false},        // another program of an uninstaller's name
+        {windows + "\\kalv-e2e-victim.exe", true},  // another name
     };
     for (const auto& [path, copy] : victims) {
         SCOPED_TRACE(path);

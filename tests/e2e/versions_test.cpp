@@ -17,9 +17,9 @@ std::string LanguageName(WORD language) {
 
 // Packs the stage folder's manifest with the native spdpack into `out`.
 void Pack(const std::string& stage, const std::string& out) {
-    const unsigned long code = RunHostProgram("/bin/sh", "-c \"cd '" + HostPathOf(stage) + "' && '" +
-                                                             GetEnv("KALVORIN_SPDPACK") + "' build kalvorin.toml -o '" +
-                                                             HostPathOf(out) + "' > pack.log 2>&1\"");
+    const unsigned long code =
+        RunHostProgram("/bin/sh", "-c \"cd '" + HostPathOf(stage) + "' && '" + GetEnv("KALVORIN_SPDPACK") +
+                                      "' build kalvorin.toml -o '" + HostPathOf(out) + "' > pack.log 2>&1\"");
     ASSERT_EQ(code, 0u) << ReadFileBytes(stage + "\\pack.log").value_or("");
 }
 
@@ -38,10 +38,10 @@ TEST(VersionsTest, TheQuestionsAndSilentDecisionsOverEarlierLibraries) {
         const char* flags;
     };
     const Library libraries[] = {
-        {"pflicht.dll", "v2_de", "v1_de", "\"Required\""},     // 196, the default No replaces
-        {"sprachen.dll", "v2_de_en", "v2_de", ""},            // same version, other languages: 193
-        {"aelter.dll", "v1_de", "v2_de", ""},                 // a lower version replaces silently
-        {"gleich.dll", "v2_en_de", "v2_de_en", ""},           // the same library is kept silently
+        {"pflicht.dll", "v2_de", "v1_de", "\"Required\""},  // 196, the default No replaces
+        {"sprachen.dll", "v2_de_en", "v2_de", ""},          // same version, other languages: 193
+        {"aelter.dll", "v1_de", "v2_de", ""},               // a lower version replaces silently
+        {"gleich.dll", "v2_en_de", "v2_de_en", ""},         // the same library is kept silently
     };
     std::string manifest =
         "display_name = \"Kalvorin Versionen\"\ndefault_subfolder = \"Kalvorin Versionen\"\n"
@@ -54,19 +54,25 @@ TEST(VersionsTest, TheQuestionsAndSilentDecisionsOverEarlierLibraries) {
     }
     folder.Write("stage\\kalvorin.toml", manifest);
     ASSERT_TRUE(CopyFileA(SetupExePath().c_str(), (stage + "\\setup.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA(HostPathToWine(GetEnv("KALVORIN_UNINSTALLER")).c_str(), (stage + "\\UnScr.exe").c_str(),
-                          FALSE));
+    ASSERT_TRUE(
+        CopyFileA(HostPathToWine(GetEnv("KALVORIN_UNINSTALLER")).c_str(), (stage + "\\UnScr.exe").c_str(), FALSE));
     Pack(stage, disk);
 
-    const std::string languageQuestion =
-        "Die existierende Datei '" + destination + "\\sprachen.dll' unterst\xFCtzt\n\"" + LanguageName(0x407) +
-        "\" w\xE4hrend die neue Datei unter anderem\ndie Systemsprache (" + LanguageName(0x407) + " und " +
-        LanguageName(0x409) + ") unterst\xFCtzt. M\xF6" "chten Sie die alte Datei ersetzen? (Empfohlen!)";
+    const std::string languageQuestion = "Die existierende Datei '" + destination +
+                                         "\\sprachen.dll' unterst\xFCtzt\n\"" + LanguageName(0x407) +
+                                         "\" w\xE4hrend die neue Datei unter anderem\ndie Systemsprache (" +
+                                         LanguageName(0x407) + " und " + LanguageName(0x409) +
+                                         ") unterst\xFCtzt. M\xF6"
+                                         "chten Sie die alte Datei ersetzen? (Empfohlen!)";
     const std::string requiredQuestion =
-        "Die Datei '" + destination + "\\pflicht.dll' soll durch eine gleichnamige Datei\nersetzt werden, die f\xFCr "
-        "den Bildschirmschoner dringend ben\xF6tigt wird.\nM\xF6" "chten Sie die alte Datei trotzdem behalten? (Nicht "
+        "Die Datei '" + destination +
+        "\\pflicht.dll' soll durch eine gleichnamige Datei\nersetzt werden, die f\xFCr "
+        "den Bildschirmschoner dringend ben\xF6tigt wird.\nM\xF6"
+        "chten Sie die alte Datei trotzdem behalten? (Nicht "
         "empfohlen!)";
-    const std::string remember = "M\xF6" "chten Sie k\xFCnftig Dateien mit dem selben Problem genauso behandeln?";
+    const std::string remember =
+        "M\xF6"
+        "chten Sie k\xFCnftig Dateien mit dem selben Problem genauso behandeln?";
 
     RunOptions options;
     options.destination = destination;

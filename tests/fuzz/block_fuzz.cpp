@@ -4,13 +4,11 @@
 #include "codec/BlockHeader.h"
 #include "codec/Checksum.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     spd::ByteSpan in(data, size);
     auto h = spd::BlockHeader::Decode(in);
     FUZZ_CHECK(h.has_value() == (size >= spd::BlockHeader::kSize));
-    if (!h)
-        return 0;
+    if (!h) return 0;
     auto raw = h->Encode();
     FUZZ_CHECK(spd::BlockHeader::Decode(raw) == h);
     auto content = spd::ExpandBlock(*h, in.subspan(spd::BlockHeader::kSize));

@@ -8,8 +8,7 @@
 #include <cstring>
 #include <string>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto* zero = static_cast<const std::uint8_t*>(std::memchr(data, 0, size));
     const std::size_t nameLength = zero != nullptr ? static_cast<std::size_t>(zero - data) : size;
     const std::string name(reinterpret_cast<const char*>(data), nameLength);

@@ -9,8 +9,7 @@
 
 #include <string>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     if (spd::CheckFileName(text) == spd::NameProblem::None) {
         FUZZ_CHECK(!text.empty());
@@ -23,8 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (;;) {
             const std::size_t end = text.find('\\', start);
             FUZZ_CHECK(spd::CheckFileName(text.substr(start, end - start)) == spd::NameProblem::None);
-            if (end == std::string::npos)
-                break;
+            if (end == std::string::npos) break;
             start = end + 1;
         }
     }

@@ -14,8 +14,7 @@ namespace {
 
 // A source with a wildcard or a trailing slash lists three files, one of
 // them in a subfolder; anything else is one file.
-spdpack::SourceListing FixedListing(const std::filesystem::path& source, bool)
-{
+spdpack::SourceListing FixedListing(const std::filesystem::path& source, bool) {
     spdpack::SourceListing listing;
     const std::string text = source.string();
     if (text.find_first_of("*?") != std::string::npos || (!text.empty() && text.back() == '/')) {
@@ -28,8 +27,7 @@ spdpack::SourceListing FixedListing(const std::filesystem::path& source, bool)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
     try {
         spdpack::Manifest m = spdpack::ParseManifest(text, "fuzz/manifest.toml", FixedListing);

@@ -3,11 +3,9 @@
 
 #include "codec/PackedProgram.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto program = spd::UnpackProgram(spd::ByteSpan(data, size));
-    if (!program || program.value.empty())
-        return 0;
+    if (!program || program.value.empty()) return 0;
     auto header = spd::PackedProgramHeader::Decode(spd::ByteSpan(data, size));
     FUZZ_CHECK(header && program.value.size() <= header->expandedSize);
     auto packed = spd::PackProgram(program.value, 1);

@@ -5,12 +5,10 @@
 #include "codec/FolderTable.h"
 #include "codec/SetupData.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     spd::ByteSpan joined(data, size);
     auto h = spd::SetupHeader::Decode(joined);
-    if (!h)
-        return 0;
+    if (!h) return 0;
     (void)spd::VerifyJoinedData(joined, *h);
     (void)spd::DecodeFolderTable(joined.subspan(spd::SetupHeader::kSize), h->folderCount);
 
@@ -18,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)reader.Verify();
     for (unsigned i = 0; i < h->fileCount && i < 1000; ++i) {
         auto item = reader.Next();
-        if (!item)
-            break;
+        if (!item) break;
         FUZZ_CHECK(item.value.entryBlock.expandedSize == spd::CatalogEntry::kSize);
         FUZZ_CHECK(reader.position() <= size);
     }

@@ -4,11 +4,9 @@
 
 #include "codec/UninstallLog.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto decoded = spd::DecodeUninstallLog(spd::ByteSpan(data, size));
-    if (!decoded)
-        return 0;
+    if (!decoded) return 0;
     const spd::UninstallLogHeader& h = decoded.value.header;
     FUZZ_CHECK(h.fileLength <= size);
     FUZZ_CHECK(decoded.value.log.files.size() == h.filesSize / spd::LogFileRecord::kSize);

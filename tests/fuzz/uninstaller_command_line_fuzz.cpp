@@ -10,10 +10,8 @@
 using kalvorin::uninstaller::CommandLine;
 using kalvorin::uninstaller::ParseCommandLine;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
-    if (size == 0)
-        return 0;
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
     static const char* const kModules[] = {"C:\\WINDOWS\\UnSc0417.exe", "C:\\Temp\\UnSc1234.exe",
                                            "C:\\Program Files\\x\\UnScr.exe", ""};
     const std::string module = kModules[data[0] % 4];

@@ -5,8 +5,7 @@
 #include "codec/SetupHeader.h"
 #include "codec/VolumeHeader.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     spd::ByteSpan in(data, size);
     spd::SetupHeader setup;
     setup.displayName = "Kalvorin";

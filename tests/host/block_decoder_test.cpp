@@ -9,8 +9,7 @@
 
 using namespace testing_support;
 
-TEST(BlockDecoder, SameOutcomeAsUncompressForEveryStream)
-{
+TEST(BlockDecoder, SameOutcomeAsUncompressForEveryStream) {
     const Bytes content = Pseudorandom(5000, 21);
     const Bytes stream = ZCompress(content, 6);
     const Bytes empty = ZCompress({}, 6);
@@ -27,7 +26,13 @@ TEST(BlockDecoder, SameOutcomeAsUncompressForEveryStream)
         {"whole", stream, content.size()},
         {"more room than needed", stream, content.size() + 100},
         {"one byte too little room", stream, content.size() - 1},
-        {"bytes after the stream", [&] { Bytes b = stream; b.insert(b.end(), 7, 0xAB); return b; }(), content.size()},
+        {"bytes after the stream",
+         [&] {
+             Bytes b = stream;
+             b.insert(b.end(), 7, 0xAB);
+             return b;
+         }(),
+         content.size()},
         {"cut short", Bytes(stream.begin(), stream.end() - 5), content.size()},
         {"trailer changed", with(stream, stream.size() - 1, stream.back() ^ 1), content.size()},
         {"data changed", with(stream, 40, stream[40] ^ 0x10), content.size()},
@@ -43,8 +48,9 @@ TEST(BlockDecoder, SameOutcomeAsUncompressForEveryStream)
         Bytes expected(row.room);
         uLongf length = static_cast<uLongf>(row.room);
         Bytef spare = 0;
-        const int rc = uncompress(row.room ? expected.data() : &spare, &length,
-                                  row.stored.empty() ? &spare : row.stored.data(), static_cast<uLong>(row.stored.size()));
+        const int rc =
+            uncompress(row.room ? expected.data() : &spare, &length, row.stored.empty() ? &spare : row.stored.data(),
+                       static_cast<uLong>(row.stored.size()));
         Bytes out(row.room);
         const auto r = decoder.Expand(row.stored, out);
         ASSERT_EQ(r.status == spd::Status::Ok, rc == Z_OK) << "uncompress gave " << rc;

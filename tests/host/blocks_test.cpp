@@ -14,28 +14,24 @@ using namespace testing_support;
 
 namespace {
 
-Bytes Patch32(Bytes b, std::size_t off, std::uint32_t v)
-{
+Bytes Patch32(Bytes b, std::size_t off, std::uint32_t v) {
     Image img(b.size());
     img.raw(0, b).u32(off, v);
     return img.bytes;
 }
 
-Bytes Table(const std::vector<spd::FolderEntry>& entries)
-{
+Bytes Table(const std::vector<spd::FolderEntry>& entries) {
     return spd::EncodeFolderTable(entries, 6).value;
 }
 
 // Folder table block around hand-chosen record bytes.
-Bytes TableOf(const Bytes& records)
-{
+Bytes TableOf(const Bytes& records) {
     return spd::MakeBlock(records, 6).value;
 }
 
 }  // namespace
 
-TEST(Compression, AdlerMatchesZlib)
-{
+TEST(Compression, AdlerMatchesZlib) {
     Bytes b = Pseudorandom(100000, 5);
     EXPECT_EQ(spd::Adler32(b), ZAdler(b));
     EXPECT_EQ(spd::Adler32({}), 1u);
@@ -43,8 +39,7 @@ TEST(Compression, AdlerMatchesZlib)
     EXPECT_EQ(spd::Adler32Update(running, spd::ByteSpan(b).subspan(777)), ZAdler(b));
 }
 
-TEST(Compression, ExpandOutcomes)
-{
+TEST(Compression, ExpandOutcomes) {
     Bytes content = Pseudorandom(5000, 9);
     Bytes stream = ZCompress(content, 6);
     EXPECT_EQ(spd::Expand(stream, 5000).value, content);
@@ -68,8 +63,7 @@ TEST(Compression, ExpandOutcomes)
     EXPECT_EQ(spd::Compress(content, 10).status, spd::Status::CompressError);
 }
 
-TEST(Blocks, ExpandBlockFailures)
-{
+TEST(Blocks, ExpandBlockFailures) {
     Bytes content = Pseudorandom(2000, 2);
     Bytes block = spd::MakeBlock(content, 9).value;
     auto h = spd::BlockHeader::Decode(block);
@@ -97,8 +91,7 @@ TEST(Blocks, ExpandBlockFailures)
     EXPECT_EQ(spd::ExpandBlock(*h, withTail).value, content);
 }
 
-TEST(FolderTable, AbsentWhenChecksumOrASizeIsZero)
-{
+TEST(FolderTable, AbsentWhenChecksumOrASizeIsZero) {
     Bytes table = Table({{spd::FolderEntry::kTag, 5, "Bilder"}});
     for (std::size_t off : {4, 8, 12}) {
         auto t = spd::DecodeFolderTable(Patch32(table, off, 0), 1);
@@ -116,8 +109,7 @@ TEST(FolderTable, AbsentWhenChecksumOrASizeIsZero)
     EXPECT_EQ(spd::DecodeFolderTable(spd::ByteSpan(none).first(15), 0).status, spd::Status::Truncated);
 }
 
-TEST(FolderTable, BlockFailures)
-{
+TEST(FolderTable, BlockFailures) {
     std::vector<spd::FolderEntry> two = {{spd::FolderEntry::kTag, 5, "B"}, {spd::FolderEntry::kTag, 1, "A"}};
     Bytes table = Table(two);
     auto ok = spd::DecodeFolderTable(table, 2);
@@ -135,8 +127,7 @@ TEST(FolderTable, BlockFailures)
     EXPECT_EQ(spd::DecodeFolderTable(broken, 2).status, spd::Status::DecompressError);
 }
 
-TEST(FolderTable, RecordFailures)
-{
+TEST(FolderTable, RecordFailures) {
     Bytes good = spd::EncodeFolderRecord({spd::FolderEntry::kTag, 5, "Bilder"});
     auto status = [&](const Bytes& record) { return spd::DecodeFolderTable(TableOf(record), 1).status; };
     EXPECT_EQ(status(good), spd::Status::Ok);
@@ -152,29 +143,23 @@ TEST(FolderTable, RecordFailures)
     EXPECT_EQ(status(untagged), spd::Status::Ok) << "the tag is not checked";
 }
 
-TEST(FolderTable, SortPutsParentsFirstAndKeepsEqualPathsInOrder)
-{
+TEST(FolderTable, SortPutsParentsFirstAndKeepsEqualPathsInOrder) {
     std::vector<spd::FolderEntry> e = {
-        {spd::FolderEntry::kTag, 5, "Bilder\\Winter"},
-        {spd::FolderEntry::kTag, 5, "Bilder"},
-        {spd::FolderEntry::kTag, 3, "Zeta"},
-        {spd::FolderEntry::kTag, 4, "Bilder"},
-        {spd::FolderEntry::kTag, 5, "bilder"},
-        {spd::FolderEntry::kTag, 5, "\xC4pfel"},
+        {spd::FolderEntry::kTag, 5, "Bilder\\Winter"}, {spd::FolderEntry::kTag, 5, "Bilder"},
+        {spd::FolderEntry::kTag, 3, "Zeta"},           {spd::FolderEntry::kTag, 4, "Bilder"},
+        {spd::FolderEntry::kTag, 5, "bilder"},         {spd::FolderEntry::kTag, 5, "\xC4pfel"},
     };
     spd::SortFolderEntries(e);
     std::vector<std::pair<int, std::string>> got;
-    for (const auto& x : e)
-        got.emplace_back(x.folderKind, x.path);
-    std::vector<std::pair<int, std::string>> want = {
-        {5, "Bilder"}, {4, "Bilder"}, {5, "Bilder\\Winter"}, {3, "Zeta"}, {5, "bilder"}, {5, "\xC4pfel"}};
+    for (const auto& x : e) got.emplace_back(x.folderKind, x.path);
+    std::vector<std::pair<int, std::string>> want = {{5, "Bilder"}, {4, "Bilder"}, {5, "Bilder\\Winter"},
+                                                     {3, "Zeta"},   {5, "bilder"}, {5, "\xC4pfel"}};
     EXPECT_EQ(got, want);
     EXPECT_EQ((spd::FolderEntry{spd::FolderEntry::kTag, 5, "\\Bilder\\"}.TrimmedPath()), "Bilder");
     EXPECT_EQ((spd::FolderEntry{spd::FolderEntry::kTag, 5, "\\\\a\\\\"}.TrimmedPath()), "\\a\\");
 }
 
-TEST(PackedProgram, FailureTable)
-{
+TEST(PackedProgram, FailureTable) {
     Bytes program = Pseudorandom(3000, 4);
     Bytes file = spd::PackProgram(program, 9).value;
     EXPECT_EQ(spd::UnpackProgram(file).value, program);

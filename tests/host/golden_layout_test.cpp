@@ -24,21 +24,18 @@ namespace {
 const Bytes kGuidBytes = {0x33, 0x22, 0x11, 0x00, 0x55, 0x44, 0x77, 0x66,
                           0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
 
-spd::Guid SampleGuid()
-{
+spd::Guid SampleGuid() {
     return *spd::Guid::Parse("{00112233-4455-6677-8899-AABBCCDDEEFF}");
 }
 
 template <class T>
-Bytes ToBytes(const T& container)
-{
+Bytes ToBytes(const T& container) {
     return Bytes(container.begin(), container.end());
 }
 
 }  // namespace
 
-TEST(GoldenLayout, GuidUsesWindowsByteOrder)
-{
+TEST(GoldenLayout, GuidUsesWindowsByteOrder) {
     spd::Guid g = SampleGuid();
     EXPECT_EQ(g.data1, 0x00112233u);
     EXPECT_EQ(g.data2, 0x4455);
@@ -48,11 +45,20 @@ TEST(GoldenLayout, GuidUsesWindowsByteOrder)
     EXPECT_EQ(g.Format(), "{00112233-4455-6677-8899-AABBCCDDEEFF}");
 }
 
-TEST(GoldenLayout, SetupHeader192)
-{
+TEST(GoldenLayout, SetupHeader192) {
     Image img(192);
-    img.text(0, "SETU").u8(4, 16).u16(12, 3).u32(16, 0xA1B2C3D4).u32(20, 123456).u32(32, 1).u16(36, 7)
-        .u32(40, 0x0104).u16(44, 42).text(46, "Kalvorin Spa\xDF").raw(112, kGuidBytes).text(128, "Brisvane\\Kalvorin");
+    img.text(0, "SETU")
+        .u8(4, 16)
+        .u16(12, 3)
+        .u32(16, 0xA1B2C3D4)
+        .u32(20, 123456)
+        .u32(32, 1)
+        .u16(36, 7)
+        .u32(40, 0x0104)
+        .u16(44, 42)
+        .text(46, "Kalvorin Spa\xDF")
+        .raw(112, kGuidBytes)
+        .text(128, "Brisvane\\Kalvorin");
 
     spd::SetupHeader h;
     h.volumeCount = 3;
@@ -74,13 +80,11 @@ TEST(GoldenLayout, SetupHeader192)
     EXPECT_TRUE(decoded->PassesValidation());
 }
 
-TEST(GoldenLayout, SetupHeaderIgnoresBytesThatAreNotRead)
-{
+TEST(GoldenLayout, SetupHeaderIgnoresBytesThatAreNotRead) {
     Image img(192);
     img.text(0, "SETU").u8(4, 16).u32(32, 5).u32(40, 208).u16(44, 1);
     Image noisy = img;
-    for (std::size_t off : {5, 6, 7, 8, 9, 10, 11, 14, 15, 24, 31, 38, 39, 110, 111})
-        noisy.u8(off, 0xEE);
+    for (std::size_t off : {5, 6, 7, 8, 9, 10, 11, 14, 15, 24, 31, 38, 39, 110, 111}) noisy.u8(off, 0xEE);
     auto a = spd::SetupHeader::Decode(img.bytes);
     auto b = spd::SetupHeader::Decode(noisy.bytes);
     ASSERT_TRUE(a && b);
@@ -88,8 +92,7 @@ TEST(GoldenLayout, SetupHeaderIgnoresBytesThatAreNotRead)
     EXPECT_EQ(b->nonZeroMark, 5u);
 }
 
-TEST(GoldenLayout, VolumeHeader88)
-{
+TEST(GoldenLayout, VolumeHeader88) {
     Image img(88);
     img.text(0, "SETU").u8(4, 16).u16(6, 2).text(8, "Kalvorin").raw(72, kGuidBytes);
     spd::VolumeHeader v;
@@ -102,8 +105,7 @@ TEST(GoldenLayout, VolumeHeader88)
     EXPECT_EQ(*decoded, v);
 }
 
-TEST(GoldenLayout, BlockHeader16)
-{
+TEST(GoldenLayout, BlockHeader16) {
     Image img(16);
     img.u8(0, 'B').u32(4, 0x01020304).u32(8, 0x11223344).u32(12, 0x55667788);
     spd::BlockHeader b;
@@ -114,20 +116,22 @@ TEST(GoldenLayout, BlockHeader16)
     EXPECT_EQ(spd::BlockHeader::Decode(img.bytes), b);
 }
 
-TEST(GoldenLayout, BlockIsHeaderAndOneZlibStream)
-{
+TEST(GoldenLayout, BlockIsHeaderAndOneZlibStream) {
     Bytes content = Pseudorandom(300, 7);
     content.insert(content.end(), 500, 'x');
     Bytes stream = ZCompress(content, 9);
     Image img(16 + stream.size());
-    img.u8(0, 'B').u32(4, ZAdler(content)).u32(8, static_cast<std::uint32_t>(stream.size())).u32(12, 800).raw(16, stream);
+    img.u8(0, 'B')
+        .u32(4, ZAdler(content))
+        .u32(8, static_cast<std::uint32_t>(stream.size()))
+        .u32(12, 800)
+        .raw(16, stream);
     auto block = spd::MakeBlock(content, 9);
     ASSERT_TRUE(block);
     EXPECT_EQ(block.value, img.bytes);
 }
 
-TEST(GoldenLayout, FolderEntry258AndRecord274)
-{
+TEST(GoldenLayout, FolderEntry258AndRecord274) {
     Image body(258);
     body.u8(0, 'D').u8(1, 5).text(2, "Bilder\\Winter");
     spd::FolderEntry e{spd::FolderEntry::kTag, 5, "Bilder\\Winter"};
@@ -142,8 +146,7 @@ TEST(GoldenLayout, FolderEntry258AndRecord274)
     EXPECT_EQ(decoded.value, e);
 }
 
-TEST(GoldenLayout, CatalogEntry520)
-{
+TEST(GoldenLayout, CatalogEntry520) {
     Image img(520);
     img.u8(0, 'F').u8(1, 0x0F).u8(2, 2).text(3, "Bilder\\Winter").text(259, "Kalvorin.scr");
     spd::CatalogEntry e;
@@ -155,8 +158,7 @@ TEST(GoldenLayout, CatalogEntry520)
     EXPECT_EQ(spd::CatalogEntry::Decode(img.bytes), e);
 }
 
-TEST(GoldenLayout, PackedProgramFile)
-{
+TEST(GoldenLayout, PackedProgramFile) {
     Bytes program = Pseudorandom(1000, 3);
     Bytes stream = ZCompress(program, 6);
     Image img(12 + stream.size());
@@ -175,8 +177,7 @@ TEST(GoldenLayout, PackedProgramFile)
     EXPECT_EQ(unpacked.value, program);
 }
 
-TEST(GoldenLayout, RegistryEntryRecord524)
-{
+TEST(GoldenLayout, RegistryEntryRecord524) {
     Image img(524);
     img.u32(0, 0x80000002).text(4, "Software\\Brisvane Screensaver").text(264, "Kalvorin");
     spd::RegistryEntryRecord r{0x80000002, "Software\\Brisvane Screensaver", "Kalvorin"};
@@ -186,8 +187,7 @@ TEST(GoldenLayout, RegistryEntryRecord524)
     EXPECT_EQ(img.bytes[3], 0x80);
 }
 
-TEST(GoldenLayout, LogRecords261And256)
-{
+TEST(GoldenLayout, LogRecords261And256) {
     Image file(261);
     file.text(0, "C:\\WINDOWS\\SYSTEM\\kalvgl.dll").u8(260, 1);
     spd::LogFileRecord f{"C:\\WINDOWS\\SYSTEM\\kalvgl.dll", spd::LogFileRecord::kKeptShared};
@@ -201,11 +201,21 @@ TEST(GoldenLayout, LogRecords261And256)
     EXPECT_EQ(spd::LogFolderRecord::Decode(folder.bytes), d);
 }
 
-TEST(GoldenLayout, UninstallLogHeader108)
-{
+TEST(GoldenLayout, UninstallLogHeader108) {
     Image img(108);
-    img.text(0, "trne").text(4, "Kalvorin").u32(68, 300).u32(72, 2000).u32(76, 0xCAFEBABE).u16(80, 16).u16(82, 0)
-        .u32(84, 522).u32(88, 108).u32(92, 256).u32(96, 630).u32(100, 1048).u32(104, 886);
+    img.text(0, "trne")
+        .text(4, "Kalvorin")
+        .u32(68, 300)
+        .u32(72, 2000)
+        .u32(76, 0xCAFEBABE)
+        .u16(80, 16)
+        .u16(82, 0)
+        .u32(84, 522)
+        .u32(88, 108)
+        .u32(92, 256)
+        .u32(96, 630)
+        .u32(100, 1048)
+        .u32(104, 886);
     spd::UninstallLogHeader h;
     h.displayName = "Kalvorin";
     h.fileLength = 300;
@@ -221,8 +231,7 @@ TEST(GoldenLayout, UninstallLogHeader108)
     EXPECT_EQ(spd::UninstallLogHeader::Decode(img.bytes), h);
 }
 
-TEST(GoldenLayout, WholeUninstallLog)
-{
+TEST(GoldenLayout, WholeUninstallLog) {
     // Two installed files, one kept shared file, one folder, three registry records.
     Bytes body;
     auto append = [&](const Image& i) { body.insert(body.end(), i.bytes.begin(), i.bytes.end()); };
@@ -242,19 +251,28 @@ TEST(GoldenLayout, WholeUninstallLog)
 
     const std::uint32_t imageLength = static_cast<std::uint32_t>(108 + body.size());
     Image expected(108 + stream.size());
-    expected.text(0, "trne").text(4, "Kalvorin").u32(68, static_cast<std::uint32_t>(stream.size() + 108))
-        .u32(72, imageLength + 108).u32(76, ZAdler(body)).u16(80, 16)
-        .u32(84, 3 * 261).u32(88, 108).u32(92, 256).u32(96, 108 + 3 * 261).u32(100, 3 * 524)
-        .u32(104, 108 + 3 * 261 + 256).raw(108, stream);
+    expected.text(0, "trne")
+        .text(4, "Kalvorin")
+        .u32(68, static_cast<std::uint32_t>(stream.size() + 108))
+        .u32(72, imageLength + 108)
+        .u32(76, ZAdler(body))
+        .u16(80, 16)
+        .u32(84, 3 * 261)
+        .u32(88, 108)
+        .u32(92, 256)
+        .u32(96, 108 + 3 * 261)
+        .u32(100, 3 * 524)
+        .u32(104, 108 + 3 * 261 + 256)
+        .raw(108, stream);
 
     std::vector<spd::RegistryEntryRecord> registry = {
         {0x80000002, "Software\\Brisvane Screensaver\\Kalvorin", ""},
         {0x80000002, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalvorin", ""},
         {0x80000002, "Software\\Brisvane Screensaver", "Kalvorin"},
     };
-    spd::UninstallLog log = spd::MakeUninstallLog(
-        "Kalvorin", {"C:\\WINDOWS\\SYSTEM\\Kalvorin.scr", "C:\\Programme\\Kalvorin\\Unscr.log"},
-        {"C:\\WINDOWS\\SYSTEM\\kalvgl.dll"}, {"C:\\Programme\\Kalvorin"}, registry);
+    spd::UninstallLog log =
+        spd::MakeUninstallLog("Kalvorin", {"C:\\WINDOWS\\SYSTEM\\Kalvorin.scr", "C:\\Programme\\Kalvorin\\Unscr.log"},
+                              {"C:\\WINDOWS\\SYSTEM\\kalvgl.dll"}, {"C:\\Programme\\Kalvorin"}, registry);
     auto encoded = spd::EncodeUninstallLog(log);
     ASSERT_TRUE(encoded);
     EXPECT_EQ(encoded.value, expected.bytes);

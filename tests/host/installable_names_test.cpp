@@ -12,8 +12,7 @@
 namespace {
 
 // A TOML basic string holding the code page 1252 name.
-std::string TomlString(const std::string& cp1252)
-{
+std::string TomlString(const std::string& cp1252) {
     static const char* const kHex = "0123456789ABCDEF";
     std::string out = "\"";
     for (char c : spdpack::Cp1252ToUtf8(cp1252)) {
@@ -32,8 +31,7 @@ std::string TomlString(const std::string& cp1252)
     return out + "\"";
 }
 
-bool Accepted(const std::string& manifest)
-{
+bool Accepted(const std::string& manifest) {
     try {
         spdpack::ParseManifest(manifest, "/m/k.toml");
         return true;
@@ -42,12 +40,12 @@ bool Accepted(const std::string& manifest)
     }
 }
 
-const std::string kHead = "display_name = \"K\"\n[[files]]\nsource = \"a.scr\"\nbase = \"Destination\"\nflags = [\"Screensaver\"]\n";
+const std::string kHead =
+    "display_name = \"K\"\n[[files]]\nsource = \"a.scr\"\nbase = \"Destination\"\nflags = [\"Screensaver\"]\n";
 
 }  // namespace
 
-TEST(InstallableNames, ManifestJudgesTheSharedTableLikeTheSetupProgram)
-{
+TEST(InstallableNames, ManifestJudgesTheSharedTableLikeTheSetupProgram) {
     const auto rows = name_table::Load(KALV_NAME_TABLE);
     int kinds[2][2] = {};  // [folder][accept]: the table covers every combination
     for (const name_table::Row& row : rows) {
@@ -60,26 +58,34 @@ TEST(InstallableNames, ManifestJudgesTheSharedTableLikeTheSetupProgram)
         EXPECT_EQ(codec, row.accept) << name_table::Shown(row);
     }
     for (auto& byKind : kinds)
-        for (int count : byKind)
-            EXPECT_GT(count, 0);
+        for (int count : byKind) EXPECT_GT(count, 0);
 }
 
-TEST(InstallableNames, OneTargetPerFileComparedAsWindowsComparesNames)
-{
+TEST(InstallableNames, OneTargetPerFileComparedAsWindowsComparesNames) {
     struct Case {
         std::string first;   // subfolder\name of the first file, code page 1252
         std::string second;  // of the second
         bool sameFile;
     };
     const std::vector<Case> cases = {
-        {"\xC4rger.txt", "\xE4rger.txt", true},          // Ä and ä
+        {"\xC4rger.txt", "\xE4rger.txt", true},  // Ä and ä
         {"Bilder\\Winter\\a.jpg", "BILDER\\winter\\A.JPG", true},
-        {"\x8A" "eit.txt", "\x9A" "eit.txt", true},         // Š and š
-        {"\x9F.txt", "\xFF.txt", true},                  // Ÿ and ÿ
-        {"\xC6" "ther.txt", "\xE6" "ther.txt", true},    // Æ and æ
-        {"Stra\xDF" "e.txt", "STRASSE.txt", false},      // ß has no upper case of its own
-        {"\xD7.txt", "\xF7.txt", false},                 // × and ÷ are no letters
-        {"Winter\\a.jpg", "Sommer\\a.jpg", false},       // one name in two folders
+        {"\x8A"
+         "eit.txt",
+         "\x9A"
+         "eit.txt",
+         true},                          // Š and š
+        {"\x9F.txt", "\xFF.txt", true},  // Ÿ and ÿ
+        {"\xC6"
+         "ther.txt",
+         "\xE6"
+         "ther.txt",
+         true},  // Æ and æ
+        {"Stra\xDF"
+         "e.txt",
+         "STRASSE.txt", false},                     // ß has no upper case of its own
+        {"\xD7.txt", "\xF7.txt", false},            // × and ÷ are no letters
+        {"Winter\\a.jpg", "Sommer\\a.jpg", false},  // one name in two folders
         {"a.jpg", "Winter\\a.jpg", false},
     };
     for (const Case& c : cases) {
@@ -88,8 +94,7 @@ TEST(InstallableNames, OneTargetPerFileComparedAsWindowsComparesNames)
             const std::size_t cut = target.rfind('\\');
             manifest += "[[files]]\nsource = \"a.scr\"\nbase = \"Destination\"\nname = " +
                         TomlString(target.substr(cut == std::string::npos ? 0 : cut + 1)) + "\n";
-            if (cut != std::string::npos)
-                manifest += "subfolder = " + TomlString(target.substr(0, cut)) + "\n";
+            if (cut != std::string::npos) manifest += "subfolder = " + TomlString(target.substr(0, cut)) + "\n";
         }
         EXPECT_EQ(Accepted(manifest), !c.sameFile) << c.first << " | " << c.second;
         EXPECT_EQ(spd::SameName(c.first, c.second), c.sameFile) << c.first << " | " << c.second;

@@ -41,8 +41,7 @@ name = "Winter.cfg"
 flags = ["Config", "Shared"]
 )";
 
-std::string ErrorOf(const std::string& text, const std::string& name = "/m/kalvorin.toml")
-{
+std::string ErrorOf(const std::string& text, const std::string& name = "/m/kalvorin.toml") {
     try {
         spdpack::ParseManifest(text, name);
     } catch (const spdpack::ManifestError& e) {
@@ -53,15 +52,13 @@ std::string ErrorOf(const std::string& text, const std::string& name = "/m/kalvo
 
 const std::string kFileEntry = "[[files]]\nsource = \"a.scr\"\nbase = \"System\"\n";
 
-std::string WithFile(const std::string& fileFields, const std::string& top = "display_name = \"K\"\n")
-{
+std::string WithFile(const std::string& fileFields, const std::string& top = "display_name = \"K\"\n") {
     return top + "[[files]]\n" + fileFields;
 }
 
 }  // namespace
 
-TEST(Manifest, FullManifest)
-{
+TEST(Manifest, FullManifest) {
     spdpack::Manifest m = spdpack::ParseManifest(kGood, "/m/kalvorin.toml");
     EXPECT_EQ(m.displayName, "Kalvorin Spa\xDF");
     EXPECT_EQ(m.defaultSubfolder, "Brisvane\\Kalvorin");
@@ -89,8 +86,7 @@ TEST(Manifest, FullManifest)
     EXPECT_EQ(m.files[1].flags, 0x09);
 }
 
-TEST(Manifest, Defaults)
-{
+TEST(Manifest, Defaults) {
     spdpack::Manifest m = spdpack::ParseManifest("display_name = \"K\"\n" + kFileEntry, "k.toml");
     EXPECT_FALSE(m.setupId);
     EXPECT_EQ(m.compressionLevel, 6);
@@ -102,8 +98,7 @@ TEST(Manifest, Defaults)
     EXPECT_EQ(m.files[0].flags, 0);
 }
 
-TEST(Manifest, RefusedCasesNameFileEntryAndField)
-{
+TEST(Manifest, RefusedCasesNameFileEntryAndField) {
     struct Case {
         std::string text;
         std::vector<std::string> expected;  // parts of the message
@@ -145,7 +140,8 @@ TEST(Manifest, RefusedCasesNameFileEntryAndField)
         {top + "files = []\n", {"files", "no files"}},
         {"[[files]]\nsource = \"a\"\nbase = \"System\"\n", {"manifest", "display_name", "missing"}},
         {top + "display = 1\n" + kFileEntry, {"manifest", "display", "unknown field"}},
-        {WithFile("source = \"a.scr\"\nbase = \"System\"\nflag = [\"Shared\"]\n"), {"[[files]] #1", "flag", "unknown field"}},
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nflag = [\"Shared\"]\n"),
+         {"[[files]] #1", "flag", "unknown field"}},
         {top + "setup_id = \"not-a-guid\"\n" + kFileEntry, {"setup_id", "not a GUID"}},
         {top + "compression_level = 10\n" + kFileEntry, {"compression_level", "0 to 9"}},
         {top + "[volumes]\nsize = 100\n" + kFileEntry, {"[volumes]", "size", "at least 512"}},
@@ -157,13 +153,18 @@ TEST(Manifest, RefusedCasesNameFileEntryAndField)
         {WithFile("source = \"a.scr\"\nbase = \"System\"\nname = \"a?.scr\"\n"), {"name", "plain file name"}},
         {top + kFileEntry + "[[files]]\nsource = \"b/A.SCR\"\nbase = \"System\"\n",
          {"[[files]] #2", "name", "already installed"}},
-        {top + "[[files]]\nsource = \"a\"\nbase = \"System\"\nflags = [\"Config\", 3]\n", {"flags", "unknown flag a non-text value"}},
+        {top + "[[files]]\nsource = \"a\"\nbase = \"System\"\nflags = [\"Config\", 3]\n",
+         {"flags", "unknown flag a non-text value"}},
         {"display_name = \"K\"\n[[files]\n", {"/m/kalvorin.toml:2", "not valid TOML"}},
-        {WithFile("source = \"a.scr\"\nbase = \"System\"\nname = \"Con.txt\"\n"), {"name", "plain file name", "device name"}},
+        {WithFile("source = \"a.scr\"\nbase = \"System\"\nname = \"Con.txt\"\n"),
+         {"name", "plain file name", "device name"}},
         {WithFile("source = \"a.scr\"\nbase = \"System\"\nname = \"a.scr.\"\n"), {"name", "ending in a dot"}},
         {WithFile("source = \"a.scr\"\nbase = \"System\"\nsubfolder = \"Bilder/aux\"\n"), {"subfolder", "device name"}},
-        {top + "[[folders]]\nbase = \"Destination\"\npath = \"Bilder/. .\"\n" + kFileEntry, {"path", "dots and blanks"}},
-        {top + "[[folders]]\nbase = \"Destination\"\npath = \"Bilder\"\n[[folders]]\nbase = \"destination\"\npath = \"BILDER/\"\n" +
+        {top + "[[folders]]\nbase = \"Destination\"\npath = \"Bilder/. .\"\n" + kFileEntry,
+         {"path", "dots and blanks"}},
+        {top +
+             "[[folders]]\nbase = \"Destination\"\npath = \"Bilder\"\n[[folders]]\nbase = \"destination\"\npath = "
+             "\"BILDER/\"\n" +
              kFileEntry,
          {"[[folders]] #2", "path", "listed already", "[[folders]] #1"}},
         {top + "[[folders]]\nbase = \"System\"\npath = \"Daten\"\n" + kFileEntry + "name = \"daten\"\n",
@@ -179,16 +180,19 @@ TEST(Manifest, RefusedCasesNameFileEntryAndField)
     }
 }
 
-TEST(Manifest, NonAsciiTextInEveryStringForm)
-{
+TEST(Manifest, NonAsciiTextInEveryStringForm) {
     // A line-ending backslash in a multi-line string followed by "ü" once
     // led the TOML parser into undefined behaviour.
     spdpack::Manifest m = spdpack::ParseManifest(
         "# Bilder f\xC3\xBCr den Winter\n"
-        "display_name = \"\"\"Spa\xC3\x9F \\\n   \xC3\xBC" "berall\"\"\"\n"
-        "default_subfolder = '\xC3\x84pfel'\n" + kFileEntry + "subfolder = \"\xC3\x96l\"\n",
+        "display_name = \"\"\"Spa\xC3\x9F \\\n   \xC3\xBC"
+        "berall\"\"\"\n"
+        "default_subfolder = '\xC3\x84pfel'\n" +
+            kFileEntry + "subfolder = \"\xC3\x96l\"\n",
         "k.toml");
-    EXPECT_EQ(m.displayName, "Spa\xDF \xFC" "berall");
+    EXPECT_EQ(m.displayName,
+              "Spa\xDF \xFC"
+              "berall");
     EXPECT_EQ(m.defaultSubfolder, "\xC4pfel");
     EXPECT_EQ(m.files[0].subfolder, "\xD6l");
 
@@ -199,23 +203,23 @@ TEST(Manifest, NonAsciiTextInEveryStringForm)
     EXPECT_NE(privateUse.find("private-use"), std::string::npos) << privateUse;
 }
 
-TEST(Manifest, LimitsAreInclusive)
-{
-    std::string text = "display_name = \"" + std::string(63, 'd') + "\"\ndefault_subfolder = \"" + std::string(63, 's') +
-                       "\"\n[[files]]\nsource = \"a\"\nbase = \"System\"\nname = \"" + std::string(255, 'n') +
-                       "\"\nsubfolder = \"" + std::string(255, 'u') + "\"\n[volumes]\nsize = 512\n";
+TEST(Manifest, LimitsAreInclusive) {
+    std::string text = "display_name = \"" + std::string(63, 'd') + "\"\ndefault_subfolder = \"" +
+                       std::string(63, 's') + "\"\n[[files]]\nsource = \"a\"\nbase = \"System\"\nname = \"" +
+                       std::string(255, 'n') + "\"\nsubfolder = \"" + std::string(255, 'u') +
+                       "\"\n[volumes]\nsize = 512\n";
     spdpack::Manifest m = spdpack::ParseManifest(text, "k.toml");
     EXPECT_EQ(m.displayName.size(), 63u);
     EXPECT_EQ(m.files[0].name.size(), 255u);
     EXPECT_EQ(m.volumeSize, 512u);
 }
 
-TEST(Manifest, MissingSourceIsNamed)
-{
+TEST(Manifest, MissingSourceIsNamed) {
     TempDir dir;
     WriteText(dir / "present.scr", "x");
-    WriteText(dir / "k.toml", "display_name = \"K\"\n[[files]]\nsource = \"present.scr\"\nbase = \"System\"\n"
-                              "[[files]]\nsource = \"absent.dll\"\nbase = \"System\"\n");
+    WriteText(dir / "k.toml",
+              "display_name = \"K\"\n[[files]]\nsource = \"present.scr\"\nbase = \"System\"\n"
+              "[[files]]\nsource = \"absent.dll\"\nbase = \"System\"\n");
     try {
         spdpack::LoadManifest(dir / "k.toml");
         FAIL() << "no error";
@@ -228,8 +232,7 @@ TEST(Manifest, MissingSourceIsNamed)
     }
 }
 
-TEST(Manifest, FolderAndPatternSourcesListTheirFilesSorted)
-{
+TEST(Manifest, FolderAndPatternSourcesListTheirFilesSorted) {
     TempDir dir;
     for (const char* f : {"Bilder/b.jpg", "Bilder/a.jpg", "Bilder/c.txt", "Bilder/.versteckt.jpg", "Bilder/Sub/d.jpg",
                           "Bilder/.git/e.jpg", "Fehler/CON.jpg"})
@@ -245,17 +248,16 @@ TEST(Manifest, FolderAndPatternSourcesListTheirFilesSorted)
     for (const spdpack::ManifestFile& f : m.files)
         targets.push_back(f.subfolder + "|" + f.name + "|" + f.source.lexically_relative(dir.path()).generic_string() +
                           "|" + std::to_string(f.flags));
-    EXPECT_EQ(targets, (std::vector<std::string>{
-                           "Flach|a.jpg|Bilder/a.jpg|1", "Flach|b.jpg|Bilder/b.jpg|1", "Alle\\Sub|d.jpg|Bilder/Sub/d.jpg|0",
-                           "Alle|a.jpg|Bilder/a.jpg|0", "Alle|b.jpg|Bilder/b.jpg|0", "Alle|c.txt|Bilder/c.txt|0",
-                           "|d.jpg|Bilder/Sub/d.jpg|0", "|a.jpg|Bilder/a.jpg|0", "|b.jpg|Bilder/b.jpg|0",
-                           "|c.txt|Bilder/c.txt|0"}));
+    EXPECT_EQ(targets, (std::vector<std::string>{"Flach|a.jpg|Bilder/a.jpg|1", "Flach|b.jpg|Bilder/b.jpg|1",
+                                                 "Alle\\Sub|d.jpg|Bilder/Sub/d.jpg|0", "Alle|a.jpg|Bilder/a.jpg|0",
+                                                 "Alle|b.jpg|Bilder/b.jpg|0", "Alle|c.txt|Bilder/c.txt|0",
+                                                 "|d.jpg|Bilder/Sub/d.jpg|0", "|a.jpg|Bilder/a.jpg|0",
+                                                 "|b.jpg|Bilder/b.jpg|0", "|c.txt|Bilder/c.txt|0"}));
     EXPECT_NE(m.files[2].where.find("[[files]] #2 (source \"Bilder\"): file \"Sub/d.jpg\""), std::string::npos)
         << m.files[2].where;
     // The folders the subfolders need, parents first.
     std::vector<std::string> folders;
-    for (const spdpack::ManifestFolder& f : m.folders)
-        folders.push_back(f.path + (f.added ? " (added)" : ""));
+    for (const spdpack::ManifestFolder& f : m.folders) folders.push_back(f.path + (f.added ? " (added)" : ""));
     EXPECT_EQ(folders, (std::vector<std::string>{"Flach (added)", "Alle (added)", "Alle\\Sub (added)"}));
 
     struct Case {
@@ -263,7 +265,8 @@ TEST(Manifest, FolderAndPatternSourcesListTheirFilesSorted)
         std::vector<std::string> expected;
     };
     const std::vector<Case> refused = {
-        {"source = \"Bilder/*.png\"\n", {"[[files]] #1 (source \"Bilder/*.png\")", "source", "matches no file", "recursive"}},
+        {"source = \"Bilder/*.png\"\n",
+         {"[[files]] #1 (source \"Bilder/*.png\")", "source", "matches no file", "recursive"}},
         {"source = \"Leer/*.jpg\"\n", {"source", "does not exist"}},
         {"source = \"Bilder\"\nname = \"x.jpg\"\n", {"name", "cannot be given"}},
         {"source = \"Fehler\"\n", {"(source \"Fehler\"): file \"CON.jpg\"", "name", "device name"}},
@@ -280,20 +283,18 @@ TEST(Manifest, FolderAndPatternSourcesListTheirFilesSorted)
     }
 }
 
-TEST(Manifest, PatternsMatchWholeNames)
-{
+TEST(Manifest, PatternsMatchWholeNames) {
     const std::vector<std::tuple<std::string, std::string, bool>> cases = {
-        {"*.jpg", "winter.jpg", true},     {"*.jpg", "winter.jpeg", false}, {"*.jpg", ".jpg", true},
-        {"w?nter.*", "winter.jpg", true},  {"w?nter.*", "wnter.jpg", false}, {"*", "", true},
-        {"?", "\xC3\xA4", true},           // one character, two bytes of UTF-8
-        {"a*b*c", "aXbYbZc", true},        {"a*b*c", "aXbYbZ", false},      {"*.JPG", "a.jpg", false},
+        {"*.jpg", "winter.jpg", true},    {"*.jpg", "winter.jpeg", false},  {"*.jpg", ".jpg", true},
+        {"w?nter.*", "winter.jpg", true}, {"w?nter.*", "wnter.jpg", false}, {"*", "", true},
+        {"?", "\xC3\xA4", true},  // one character, two bytes of UTF-8
+        {"a*b*c", "aXbYbZc", true},       {"a*b*c", "aXbYbZ", false},       {"*.JPG", "a.jpg", false},
     };
     for (const auto& [pattern, name, match] : cases)
         EXPECT_EQ(spdpack::MatchPattern(pattern, name), match) << pattern << " | " << name;
 }
 
-TEST(Manifest, ScreensaverFlagWarnings)
-{
+TEST(Manifest, ScreensaverFlagWarnings) {
     const std::string head = "display_name = \"K\"\n";
     auto file = [](const std::string& name, const std::string& flags) {
         return "[[files]]\nsource = \"a\"\nbase = \"System\"\nname = \"" + name + "\"\nflags = [" + flags + "]\n";
@@ -304,8 +305,11 @@ TEST(Manifest, ScreensaverFlagWarnings)
     };
     const std::vector<Case> cases = {
         {file("Kalvorin.SCR", "\"Screensaver\""), {}},
-        {file("Kalvorin.exe", "\"Screensaver\""), {"[[files]] #1 (source \"a\"): flags: Screensaver on \"Kalvorin.exe\", which is not a .scr"}},
-        {file("a.scr", "\"Screensaver\"") + file("b.scr", "\"Screensaver\""), {"[[files]] #2 (source \"a\"): flags: a second file flagged Screensaver (the first: /m/k.toml:2: [[files]] #1"}},
+        {file("Kalvorin.exe", "\"Screensaver\""),
+         {"[[files]] #1 (source \"a\"): flags: Screensaver on \"Kalvorin.exe\", which is not a .scr"}},
+        {file("a.scr", "\"Screensaver\"") + file("b.scr", "\"Screensaver\""),
+         {"[[files]] #2 (source \"a\"): flags: a second file flagged Screensaver (the first: /m/k.toml:2: [[files]] "
+          "#1"}},
         {file("a.scr", "\"Shared\""), {"/m/k.toml: no file is flagged Screensaver"}},
     };
     for (const Case& c : cases) {

@@ -11,8 +11,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(Names, VolumeFileNames)
-{
+TEST(Names, VolumeFileNames) {
     EXPECT_EQ(spd::VolumeFileName(1), "user.001");
     EXPECT_EQ(spd::VolumeFileName(42), "user.042");
     EXPECT_EQ(spd::VolumeFileName(999), "user.999");
@@ -22,16 +21,15 @@ TEST(Names, VolumeFileNames)
     EXPECT_EQ(spd::DiskFolderName(12), "Disk 12");
 }
 
-TEST(Names, GuidText)
-{
+TEST(Names, GuidText) {
     auto g = spd::Guid::Parse("{3f2504e0-4f89-11d3-9a0c-0305e82c3301}");
     ASSERT_TRUE(g);
     EXPECT_EQ(g->Format(), "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}");
     EXPECT_EQ(spd::Guid::Parse("3F2504E0-4F89-11D3-9A0C-0305E82C3301"), g);
-    for (const char* bad : {"", "{}", "{3F2504E0-4F89-11D3-9A0C-0305E82C330}", "{3F2504E0-4F89-11D3-9A0C-0305E82C33011}",
-                            "{3F2504E0+4F89-11D3-9A0C-0305E82C3301}", "{3F2504E0-4F89-11D3-9A0C0-305E82C3301}",
-                            "(3F2504E0-4F89-11D3-9A0C-0305E82C3301)", "{3F2504G0-4F89-11D3-9A0C-0305E82C3301}",
-                            "{3F2504E0-4F89-11D3-9A0C-0305E82C3301"}) {
+    for (const char* bad : {"", "{}", "{3F2504E0-4F89-11D3-9A0C-0305E82C330}",
+                            "{3F2504E0-4F89-11D3-9A0C-0305E82C33011}", "{3F2504E0+4F89-11D3-9A0C-0305E82C3301}",
+                            "{3F2504E0-4F89-11D3-9A0C0-305E82C3301}", "(3F2504E0-4F89-11D3-9A0C-0305E82C3301)",
+                            "{3F2504G0-4F89-11D3-9A0C-0305E82C3301}", "{3F2504E0-4F89-11D3-9A0C-0305E82C3301"}) {
         EXPECT_FALSE(spd::Guid::Parse(bad)) << bad;
     }
     std::array<std::uint8_t, 16> zeros{};
@@ -39,8 +37,7 @@ TEST(Names, GuidText)
     EXPECT_EQ(v4.Format(), "{00000000-0000-4000-8000-000000000000}");
 }
 
-TEST(Names, FolderKindsAndFlags)
-{
+TEST(Names, FolderKindsAndFlags) {
     EXPECT_EQ(spd::ParseFolderKind("Windows"), spd::FolderKind::Windows);
     EXPECT_EQ(spd::ParseFolderKind("system"), spd::FolderKind::System);
     EXPECT_EQ(spd::ParseFolderKind("PROGRAMFILES"), spd::FolderKind::ProgramFiles);
@@ -62,8 +59,7 @@ TEST(Names, FolderKindsAndFlags)
     EXPECT_EQ(spd::ParseCatalogFlag("Configs"), 0);
 }
 
-TEST(Names, TargetPaths)
-{
+TEST(Names, TargetPaths) {
     spd::CatalogEntry e;
     e.fileName = "Kalvorin.scr";
     EXPECT_EQ(e.TargetPath("C:\\WINDOWS\\SYSTEM"), "C:\\WINDOWS\\SYSTEM\\Kalvorin.scr");
@@ -73,20 +69,18 @@ TEST(Names, TargetPaths)
     EXPECT_FALSE(e.Has(spd::CatalogFlags::Shared));
 }
 
-TEST(Names, CodePage1252)
-{
+TEST(Names, CodePage1252) {
     EXPECT_EQ(spdpack::Utf8ToCp1252("Viel Spa\xC3\x9F \xE2\x82\xAC \xC3\x84"), "Viel Spa\xDF \x80 \xC4");
     EXPECT_EQ(spdpack::Utf8ToCp1252("\xE2\x80\x9Equote\xE2\x80\x9C"), "\x84quote\x93");
-    EXPECT_FALSE(spdpack::Utf8ToCp1252("\xE6\x97\xA5"));         // a CJK character
-    EXPECT_FALSE(spdpack::Utf8ToCp1252("\xC3"));                 // cut sequence
-    EXPECT_FALSE(spdpack::Utf8ToCp1252("\xC0\x80"));             // overlong
-    EXPECT_FALSE(spdpack::Utf8ToCp1252("\xC2\x81"));             // U+0081 is not in the code page
+    EXPECT_FALSE(spdpack::Utf8ToCp1252("\xE6\x97\xA5"));  // a CJK character
+    EXPECT_FALSE(spdpack::Utf8ToCp1252("\xC3"));          // cut sequence
+    EXPECT_FALSE(spdpack::Utf8ToCp1252("\xC0\x80"));      // overlong
+    EXPECT_FALSE(spdpack::Utf8ToCp1252("\xC2\x81"));      // U+0081 is not in the code page
     EXPECT_EQ(spdpack::Cp1252ToUtf8("Spa\xDF \x80\x9F"), "Spa\xC3\x9F \xE2\x82\xAC\xC5\xB8");
     EXPECT_EQ(spdpack::Cp1252ToUtf8("\x81"), "\xC2\x81");
 }
 
-TEST(Names, VolumeSizeText)
-{
+TEST(Names, VolumeSizeText) {
     EXPECT_EQ(spdpack::ParseVolumeSize("1440K"), 1440u * 1024);
     EXPECT_EQ(spdpack::ParseVolumeSize("2m"), 2u * 1024 * 1024);
     EXPECT_EQ(spdpack::ParseVolumeSize("1457664"), 1457664u);
@@ -94,8 +88,7 @@ TEST(Names, VolumeSizeText)
         EXPECT_FALSE(spdpack::ParseVolumeSize(bad)) << bad;
 }
 
-TEST(Names, OutputNamesThatABuildOwns)
-{
+TEST(Names, OutputNamesThatABuildOwns) {
     for (const char* own : {"user.spd", "_setup.spd", "setup.exe", "user.001", "user.1000"})
         EXPECT_TRUE(spdpack::IsBuildOutputName(own)) << own;
     for (const char* other : {"user.01", "user.txt", "readme.txt", "user.00a", "Setup.exe"})
@@ -105,8 +98,7 @@ TEST(Names, OutputNamesThatABuildOwns)
     EXPECT_FALSE(spdpack::IsDiskFolderName("Disk x"));
 }
 
-TEST(Names, ProgressBarText)
-{
+TEST(Names, ProgressBarText) {
     EXPECT_EQ(spdpack::ProgressBar::Render("packing", 512 * 1024, 1024 * 1024, 10),
               "packing [#####     ] 50%  512 / 1024 KiB");
     EXPECT_EQ(spdpack::ProgressBar::Render("p", 5, 0, 4), "p [####] 100%  0 / 0 KiB");

@@ -19,8 +19,7 @@
 
 using namespace testing_support;
 
-TEST(ReaderBounds, EveryFixedLayoutNeedsAllItsBytes)
-{
+TEST(ReaderBounds, EveryFixedLayoutNeedsAllItsBytes) {
     struct Case {
         const char* name;
         std::size_t size;
@@ -47,8 +46,7 @@ TEST(ReaderBounds, EveryFixedLayoutNeedsAllItsBytes)
     EXPECT_EQ(spd::DecodeFolderRecord(Bytes(273, 0)).status, spd::Status::Truncated);
 }
 
-TEST(ReaderBounds, UnterminatedFieldsEndAtTheirWidth)
-{
+TEST(ReaderBounds, UnterminatedFieldsEndAtTheirWidth) {
     // All bytes 'A': every string field is full and has no terminator.
     Bytes full(524, 'A');
     auto h = spd::SetupHeader::Decode(full);
@@ -68,8 +66,7 @@ TEST(ReaderBounds, UnterminatedFieldsEndAtTheirWidth)
     EXPECT_EQ(spd::UninstallLogHeader::Decode(full)->displayName, std::string(64, 'A'));
 }
 
-TEST(ReaderBounds, BytesAfterTheTerminatorAreNotRead)
-{
+TEST(ReaderBounds, BytesAfterTheTerminatorAreNotRead) {
     Image img(520);
     img.text(259, "a.scr").u8(264, 0).text(265, "garbage").text(3, "sub").text(7, "more");
     auto e = spd::CatalogEntry::Decode(img.bytes);
@@ -78,8 +75,7 @@ TEST(ReaderBounds, BytesAfterTheTerminatorAreNotRead)
     EXPECT_EQ(spd::FixedStringFrom(Bytes{0, 'x'}), "");
 }
 
-TEST(ReaderBounds, StickyFailureAndPosition)
-{
+TEST(ReaderBounds, StickyFailureAndPosition) {
     Bytes b = {1, 2, 3, 4, 5};
     spd::ByteReader r(b);
     EXPECT_EQ(r.U32(), 0x04030201u);
@@ -108,8 +104,7 @@ TEST(ReaderBounds, StickyFailureAndPosition)
     EXPECT_FALSE(far.Has(2, SIZE_MAX));
 }
 
-TEST(ReaderBounds, OverflowingCountsAreRejected)
-{
+TEST(ReaderBounds, OverflowingCountsAreRejected) {
     Bytes b(1000, 0);
     spd::ByteReader r(b);
     EXPECT_TRUE(r.Records(UINT64_MAX / 2, 274).empty());
@@ -128,8 +123,7 @@ TEST(ReaderBounds, OverflowingCountsAreRejected)
     EXPECT_EQ(product, 65535u * 274u);
 }
 
-TEST(ReaderBounds, WriterGrowsAndCutsStrings)
-{
+TEST(ReaderBounds, WriterGrowsAndCutsStrings) {
     spd::ByteWriter w(4);
     w.U16At(6, 0xBEEF);
     EXPECT_EQ(w.bytes(), (Bytes{0, 0, 0, 0, 0, 0, 0xEF, 0xBE}));

@@ -12,8 +12,7 @@ using namespace testing_support;
 
 namespace {
 
-spd::SetupFile File(std::uint8_t flags, std::uint8_t kind, std::string sub, std::string name, Bytes content)
-{
+spd::SetupFile File(std::uint8_t flags, std::uint8_t kind, std::string sub, std::string name, Bytes content) {
     spd::SetupFile f;
     f.entry.flags = flags;
     f.entry.folderKind = kind;
@@ -23,8 +22,7 @@ spd::SetupFile File(std::uint8_t flags, std::uint8_t kind, std::string sub, std:
     return f;
 }
 
-spd::SetupDataSpec Spec()
-{
+spd::SetupDataSpec Spec() {
     spd::SetupDataSpec s;
     s.displayName = "Kalvorin";
     s.defaultSubfolder = "Kalvorin";
@@ -37,18 +35,18 @@ spd::SetupDataSpec Spec()
     return s;
 }
 
-Bytes Patch32(Bytes b, std::size_t off, std::uint32_t v)
-{
+Bytes Patch32(Bytes b, std::size_t off, std::uint32_t v) {
     Image img(b.size());
     img.raw(0, b).u32(off, v);
     return img.bytes;
 }
 
-Bytes Block(const Bytes& content, int level)
-{
+Bytes Block(const Bytes& content, int level) {
     Bytes stream = ZCompress(content, level);
     Image h(16);
-    h.u8(0, 'B').u32(4, ZAdler(content)).u32(8, static_cast<std::uint32_t>(stream.size()))
+    h.u8(0, 'B')
+        .u32(4, ZAdler(content))
+        .u32(8, static_cast<std::uint32_t>(stream.size()))
         .u32(12, static_cast<std::uint32_t>(content.size()));
     Bytes out = h.bytes;
     out.insert(out.end(), stream.begin(), stream.end());
@@ -57,8 +55,7 @@ Bytes Block(const Bytes& content, int level)
 
 }  // namespace
 
-TEST(SetupData, HandMadeLayoutWithoutFoldersMatchesBuilder)
-{
+TEST(SetupData, HandMadeLayoutWithoutFoldersMatchesBuilder) {
     spd::SetupDataSpec spec = Spec();
     spec.folders.clear();
     spec.files.resize(1);
@@ -71,12 +68,23 @@ TEST(SetupData, HandMadeLayoutWithoutFoldersMatchesBuilder)
     Image whole(192 + 16 + 16 + catalogBody.size());
     // 192: "no table" header with zero checksum and sizes; 208: catalog header.
     whole.u8(192, 'B');
-    whole.u8(208, 'B').u32(212, ZAdler(catalogBody)).u32(216, static_cast<std::uint32_t>(catalogBody.size()))
-        .u32(220, static_cast<std::uint32_t>(catalogBody.size())).raw(224, catalogBody);
+    whole.u8(208, 'B')
+        .u32(212, ZAdler(catalogBody))
+        .u32(216, static_cast<std::uint32_t>(catalogBody.size()))
+        .u32(220, static_cast<std::uint32_t>(catalogBody.size()))
+        .raw(224, catalogBody);
     Bytes afterHeader(whole.bytes.begin() + 192, whole.bytes.end());
-    whole.text(0, "SETU").u8(4, 16).u16(12, 1).u32(16, ZAdler(afterHeader))
-        .u32(20, static_cast<std::uint32_t>(whole.bytes.size())).u32(32, 1).u16(36, 0).u32(40, 208).u16(44, 1)
-        .text(46, "Kalvorin").raw(112, {0xE0, 0x04, 0x25, 0x3F, 0x89, 0x4F, 0xD3, 0x11, 0x9A, 0x0C, 0x03, 0x05, 0xE8, 0x2C, 0x33, 0x01})
+    whole.text(0, "SETU")
+        .u8(4, 16)
+        .u16(12, 1)
+        .u32(16, ZAdler(afterHeader))
+        .u32(20, static_cast<std::uint32_t>(whole.bytes.size()))
+        .u32(32, 1)
+        .u16(36, 0)
+        .u32(40, 208)
+        .u16(44, 1)
+        .text(46, "Kalvorin")
+        .raw(112, {0xE0, 0x04, 0x25, 0x3F, 0x89, 0x4F, 0xD3, 0x11, 0x9A, 0x0C, 0x03, 0x05, 0xE8, 0x2C, 0x33, 0x01})
         .text(128, "Kalvorin");
 
     auto built = spd::BuildSetupData(spec);
@@ -87,8 +95,7 @@ TEST(SetupData, HandMadeLayoutWithoutFoldersMatchesBuilder)
     EXPECT_EQ(spd::SetupHeader::Decode(whole.bytes), built.value.header);
 }
 
-TEST(SetupData, HandMadeFolderTableMatchesBuilder)
-{
+TEST(SetupData, HandMadeFolderTableMatchesBuilder) {
     spd::SetupDataSpec spec = Spec();
     Bytes records;
     for (const auto& [kind, path] : {std::pair<std::uint8_t, std::string>{5, "Bilder"}, {4, "Brisvane"}}) {
@@ -106,8 +113,7 @@ TEST(SetupData, HandMadeFolderTableMatchesBuilder)
     EXPECT_EQ(built.value.header.folderCount, 2);
 }
 
-TEST(SetupData, HeaderFieldsDescribeTheData)
-{
+TEST(SetupData, HeaderFieldsDescribeTheData) {
     auto built = spd::BuildSetupData(Spec());
     ASSERT_TRUE(built);
     const spd::SetupHeader& h = built.value.header;
@@ -123,8 +129,7 @@ TEST(SetupData, HeaderFieldsDescribeTheData)
     EXPECT_EQ(spd::BlockHeader::Decode(spd::ByteSpan(j).subspan(h.catalogOffset))->checksum, ZAdler(catalogBody));
 }
 
-TEST(SetupData, CatalogWalkReturnsEveryFile)
-{
+TEST(SetupData, CatalogWalkReturnsEveryFile) {
     spd::SetupDataSpec spec = Spec();
     auto built = spd::BuildSetupData(spec);
     ASSERT_TRUE(built);
@@ -146,8 +151,7 @@ TEST(SetupData, CatalogWalkReturnsEveryFile)
     EXPECT_EQ(table.value.entries, spec.folders);
 }
 
-TEST(SetupData, OutputDoesNotDependOnThreadCount)
-{
+TEST(SetupData, OutputDoesNotDependOnThreadCount) {
     spd::SetupDataSpec spec = Spec();
     for (int i = 0; i < 20; ++i)
         spec.files.push_back(File(0, 5, "", "f" + std::to_string(i), Pseudorandom(1000 + 97 * i, i)));
@@ -167,8 +171,7 @@ TEST(SetupData, OutputDoesNotDependOnThreadCount)
     EXPECT_EQ(lastDone, total);
 }
 
-TEST(SetupData, RefusesWhatDoesNotFitTheFormat)
-{
+TEST(SetupData, RefusesWhatDoesNotFitTheFormat) {
     spd::SetupDataSpec spec = Spec();
     spec.files.clear();
     EXPECT_EQ(spd::BuildSetupData(spec).status, spd::Status::BadSize);
@@ -182,8 +185,7 @@ TEST(SetupData, RefusesWhatDoesNotFitTheFormat)
     EXPECT_EQ(spd::BuildSetupData(spec).status, spd::Status::Overflow);
 }
 
-TEST(SetupData, SingleVolumeCountCanBeZero)
-{
+TEST(SetupData, SingleVolumeCountCanBeZero) {
     spd::SetupDataSpec spec = Spec();
     spec.singleVolumeCount = 0;
     spec.volumeSize = 1 << 20;  // everything fits in user.spd
@@ -194,8 +196,7 @@ TEST(SetupData, SingleVolumeCountCanBeZero)
     EXPECT_EQ(built.value.volumes.size(), 1u);
 }
 
-TEST(Volumes, CountAndSizes)
-{
+TEST(Volumes, CountAndSizes) {
     EXPECT_EQ(spd::VolumeFilesFor(1000, 1000), 1u);
     EXPECT_EQ(spd::VolumeFilesFor(1001, 1000), 2u);
     EXPECT_EQ(spd::VolumeFilesFor(1000 + 912, 1000), 2u);
@@ -216,8 +217,7 @@ TEST(Volumes, CountAndSizes)
     ASSERT_GE(vols.size(), 3u);
     EXPECT_EQ(built.value.header.volumeCount, vols.size());
     EXPECT_EQ(vols[0].size(), 1024u);
-    for (std::size_t n = 1; n + 1 < vols.size(); ++n)
-        EXPECT_EQ(vols[n].size(), 1024u);
+    for (std::size_t n = 1; n + 1 < vols.size(); ++n) EXPECT_EQ(vols[n].size(), 1024u);
     EXPECT_LE(vols.back().size(), 1024u);
     EXPECT_GT(vols.back().size(), 88u);
     for (std::size_t n = 1; n < vols.size(); ++n)
@@ -225,8 +225,7 @@ TEST(Volumes, CountAndSizes)
 
     // Joining by hand: user.spd whole, then every volume without 88 bytes.
     Bytes joined = vols[0];
-    for (std::size_t n = 1; n < vols.size(); ++n)
-        joined.insert(joined.end(), vols[n].begin() + 88, vols[n].end());
+    for (std::size_t n = 1; n < vols.size(); ++n) joined.insert(joined.end(), vols[n].begin() + 88, vols[n].end());
     EXPECT_EQ(joined, built.value.joined);
     std::vector<spd::ByteSpan> spans(vols.begin(), vols.end());
     EXPECT_EQ(spd::JoinVolumes(spans).value, built.value.joined);
@@ -242,16 +241,14 @@ TEST(Volumes, CountAndSizes)
     EXPECT_EQ(a, b);
 }
 
-TEST(Volumes, JoinRejectsAVolumeShorterThanItsHeader)
-{
+TEST(Volumes, JoinRejectsAVolumeShorterThanItsHeader) {
     Bytes first(300, 1), shortOne(87, 2);
     EXPECT_EQ(spd::JoinVolumes({first, shortOne}).status, spd::Status::Truncated);
     Bytes exact(88, 3);
     EXPECT_EQ(spd::JoinVolumes({first, exact}).value, first);
 }
 
-TEST(Volumes, CheckTellsNotASetupFileFromWrongVolume)
-{
+TEST(Volumes, CheckTellsNotASetupFileFromWrongVolume) {
     spd::SetupHeader h;
     h.displayName = "Kalvorin";
     h.setupId = *spd::Guid::Parse("{3F2504E0-4F89-11D3-9A0C-0305E82C3301}");
@@ -279,8 +276,7 @@ TEST(Volumes, CheckTellsNotASetupFileFromWrongVolume)
     EXPECT_EQ(spd::CheckVolume(other.Encode(), 2, h), spd::VolumeCheck::WrongVolume);
 }
 
-TEST(SetupData, VerificationCatchesLengthAndAnyChangedByteAfterTheHeader)
-{
+TEST(SetupData, VerificationCatchesLengthAndAnyChangedByteAfterTheHeader) {
     auto built = spd::BuildSetupData(Spec());
     ASSERT_TRUE(built);
     const spd::SetupHeader& h = built.value.header;
@@ -299,8 +295,7 @@ TEST(SetupData, VerificationCatchesLengthAndAnyChangedByteAfterTheHeader)
     EXPECT_EQ(spd::VerifyJoinedData(header, h), spd::Status::Ok);
 }
 
-TEST(Catalog, ChangedByteAfterCatalogHeaderFailsVerify)
-{
+TEST(Catalog, ChangedByteAfterCatalogHeaderFailsVerify) {
     auto built = spd::BuildSetupData(Spec());
     ASSERT_TRUE(built);
     const spd::SetupHeader& h = built.value.header;
@@ -322,8 +317,7 @@ struct OneFile {
     Bytes joined;
 };
 
-OneFile WithRecordBlock(const Bytes& recordBlock)
-{
+OneFile WithRecordBlock(const Bytes& recordBlock) {
     spd::SetupDataSpec spec = Spec();
     spec.files.resize(1);
     spec.folders.clear();
@@ -339,16 +333,14 @@ OneFile WithRecordBlock(const Bytes& recordBlock)
     return out;
 }
 
-spd::Status NextStatus(const OneFile& f)
-{
+spd::Status NextStatus(const OneFile& f) {
     spd::CatalogReader reader(f.joined, f.header);
     return reader.Next().status;
 }
 
 }  // namespace
 
-TEST(Catalog, FileRecordFailures)
-{
+TEST(Catalog, FileRecordFailures) {
     Bytes entry = spd::CatalogEntry{}.Encode();
 
     Bytes shortEntry(entry.begin(), entry.end() - 1);
@@ -370,8 +362,7 @@ TEST(Catalog, FileRecordFailures)
     EXPECT_EQ(NextStatus(cut), spd::Status::Truncated);
 }
 
-TEST(Catalog, ContentLengthIsNotComparedButChecksumIs)
-{
+TEST(Catalog, ContentLengthIsNotComparedButChecksumIs) {
     spd::SetupDataSpec spec = Spec();
     spec.files.resize(1);
     spec.folders.clear();

@@ -15,18 +15,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::uint32_t Le32(const Bytes& b, std::size_t off)
-{
+std::uint32_t Le32(const Bytes& b, std::size_t off) {
     return b.at(off) | (b.at(off + 1) << 8) | (b.at(off + 2) << 16) | (std::uint32_t(b.at(off + 3)) << 24);
 }
 
-std::uint16_t Le16(const Bytes& b, std::size_t off)
-{
+std::uint16_t Le16(const Bytes& b, std::size_t off) {
     return static_cast<std::uint16_t>(b.at(off) | (b.at(off + 1) << 8));
 }
 
-bool Contains(const std::string& text, const std::string& part)
-{
+bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
@@ -35,13 +32,11 @@ const char* const kSetupId = "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}";
 // A project folder with payload files and a manifest.
 class Project {
 public:
-    Project()
-    {
+    Project() {
         WriteFile(dir / "payload/Kalvorin.scr", Pseudorandom(2500, 11));
         WriteFile(dir / "payload/kalvgl.dll", Pseudorandom(1200, 12));
         std::string cfg;
-        for (int i = 0; i < 30; ++i)
-            cfg += "Bild" + std::to_string(i) + "=winter" + std::to_string(i) + ".jpg\r\n";
+        for (int i = 0; i < 30; ++i) cfg += "Bild" + std::to_string(i) + "=winter" + std::to_string(i) + ".jpg\r\n";
         WriteText(dir / "payload/winter.cfg", cfg);
         WriteFile(dir / "payload/readme.txt", Bytes{});
         WriteFile(dir / "bin/UnScr.exe", Pseudorandom(200, 13));
@@ -49,28 +44,28 @@ public:
     }
 
     // Folder table, all four flags, volumes of 2048 bytes in disk folders.
-    std::string FullManifest(const std::string& volumes = "[volumes]\nsize = 2048\nlayout = \"disk folders\"\n") const
-    {
-        return std::string("display_name = \"Kalvorin\"\ndefault_subfolder = \"Kalvorin\"\n") +
-               "setup_id = \"" + kSetupId + "\"\ncompression_level = 9\n"
-               "uninstaller = \"bin/UnScr.exe\"\nsetup_program = \"bin/setup.exe\"\n" + volumes +
+    std::string FullManifest(const std::string& volumes = "[volumes]\nsize = 2048\nlayout = \"disk folders\"\n") const {
+        return std::string("display_name = \"Kalvorin\"\ndefault_subfolder = \"Kalvorin\"\n") + "setup_id = \"" +
+               kSetupId +
+               "\"\ncompression_level = 9\n"
+               "uninstaller = \"bin/UnScr.exe\"\nsetup_program = \"bin/setup.exe\"\n" +
+               volumes +
                "[[folders]]\nbase = \"Destination\"\npath = \"Bilder/Winter\"\n"
                "[[folders]]\nbase = \"Destination\"\npath = \"Bilder\"\n"
-               "[[files]]\nsource = \"payload/Kalvorin.scr\"\nbase = \"System\"\nflags = [\"Screensaver\", \"Required\"]\n"
+               "[[files]]\nsource = \"payload/Kalvorin.scr\"\nbase = \"System\"\nflags = [\"Screensaver\", "
+               "\"Required\"]\n"
                "[[files]]\nsource = \"payload/kalvgl.dll\"\nbase = \"System\"\nflags = [\"Shared\"]\n"
                "[[files]]\nsource = \"payload/winter.cfg\"\nbase = \"Destination\"\nsubfolder = \"Bilder/Winter\"\n"
                "flags = [\"Config\"]\n"
                "[[files]]\nsource = \"payload/readme.txt\"\nbase = \"Destination\"\nname = \"Liesmich.txt\"\n";
     }
 
-    fs::path Manifest(const std::string& text, const std::string& name = "kalvorin.toml") const
-    {
+    fs::path Manifest(const std::string& text, const std::string& name = "kalvorin.toml") const {
         WriteText(dir / name, text);
         return dir / name;
     }
 
-    RunResult Build(const fs::path& manifest, const fs::path& out, std::vector<std::string> extra = {}) const
-    {
+    RunResult Build(const fs::path& manifest, const fs::path& out, std::vector<std::string> extra = {}) const {
         std::vector<std::string> args = {"build", manifest.string(), "-o", out.string()};
         args.insert(args.end(), extra.begin(), extra.end());
         return RunSpdpack(args);
@@ -79,8 +74,7 @@ public:
     TempDir dir;
 };
 
-Bytes JoinByHand(const std::vector<fs::path>& volumes)
-{
+Bytes JoinByHand(const std::vector<fs::path>& volumes) {
     Bytes joined = ReadFile(volumes[0]);
     for (std::size_t i = 1; i < volumes.size(); ++i) {
         Bytes v = ReadFile(volumes[i]);
@@ -91,16 +85,15 @@ Bytes JoinByHand(const std::vector<fs::path>& volumes)
 
 }  // namespace
 
-TEST(SpdpackBuild, DiskFoldersWithThreeVolumesAndAllFlags)
-{
+TEST(SpdpackBuild, DiskFoldersWithThreeVolumesAndAllFlags) {
     Project p;
     fs::path out = p.dir / "out";
     RunResult r = p.Build(p.Manifest(p.FullManifest()), out);
     ASSERT_EQ(r.exitCode, 0) << r.err;
 
-    EXPECT_EQ(Listing(out), (std::vector<std::string>{"Disk 1", "Disk 1/_setup.spd", "Disk 1/setup.exe",
-                                                      "Disk 1/user.spd", "Disk 2", "Disk 2/user.001", "Disk 3",
-                                                      "Disk 3/user.002"}));
+    EXPECT_EQ(Listing(out),
+              (std::vector<std::string>{"Disk 1", "Disk 1/_setup.spd", "Disk 1/setup.exe", "Disk 1/user.spd", "Disk 2",
+                                        "Disk 2/user.001", "Disk 3", "Disk 3/user.002"}));
     EXPECT_EQ(ReadFile(out / "Disk 1/setup.exe"), ReadFile(p.dir / "bin/setup.exe"));
     EXPECT_EQ(spd::UnpackProgram(ReadFile(out / "Disk 1/_setup.spd")).value, ReadFile(p.dir / "bin/UnScr.exe"));
     // Disk 1 holds setup.exe and _setup.spd within the 2048 bytes as well.
@@ -143,15 +136,15 @@ TEST(SpdpackBuild, DiskFoldersWithThreeVolumesAndAllFlags)
     EXPECT_TRUE(Contains(inspect.out, kSetupId)) << inspect.out;
 }
 
-TEST(SpdpackBuild, InspectReportsAChangedByteAfterOffset192)
-{
+TEST(SpdpackBuild, InspectReportsAChangedByteAfterOffset192) {
     Project p;
     fs::path out = p.dir / "out";
     ASSERT_EQ(p.Build(p.Manifest(p.FullManifest()), out).exitCode, 0);
 
     const std::size_t lastOfFirst = fs::file_size(out / "Disk 1/user.spd") - 1;
     for (const auto& [file, offset] : {std::pair<std::string, std::size_t>{"Disk 1/user.spd", 192},
-                                       {"Disk 1/user.spd", lastOfFirst}, {"Disk 2/user.001", 88 + 500},
+                                       {"Disk 1/user.spd", lastOfFirst},
+                                       {"Disk 2/user.001", 88 + 500},
                                        {"Disk 3/user.002", 100}}) {
         fs::path target = out / file;
         Bytes original = ReadFile(target);
@@ -179,8 +172,7 @@ TEST(SpdpackBuild, InspectReportsAChangedByteAfterOffset192)
     EXPECT_TRUE(Contains(r.err, "user.002 not found")) << r.err;
 }
 
-TEST(SpdpackBuild, FlatLayoutPutsVolumesBesideUserSpd)
-{
+TEST(SpdpackBuild, FlatLayoutPutsVolumesBesideUserSpd) {
     Project p;
     fs::path out = p.dir / "flat";
     ASSERT_EQ(p.Build(p.Manifest(p.FullManifest("[volumes]\nsize = 2048\nlayout = \"flat\"\n")), out).exitCode, 0);
@@ -189,13 +181,13 @@ TEST(SpdpackBuild, FlatLayoutPutsVolumesBesideUserSpd)
     EXPECT_EQ(r.exitCode, 0) << r.err;
 }
 
-TEST(SpdpackBuild, NoFoldersAndOneFile)
-{
+TEST(SpdpackBuild, NoFoldersAndOneFile) {
     Project p;
     fs::path out = p.dir / "one";
-    fs::path m = p.Manifest("display_name = \"Kalvorin\"\nuninstaller = \"bin/UnScr.exe\"\nsetup_program = \"bin/setup.exe\"\n"
-                            "[volumes]\nsingle_volume_count = 0\n"
-                            "[[files]]\nsource = \"payload/Kalvorin.scr\"\nbase = \"System\"\nflags = [\"Screensaver\"]\n");
+    fs::path m = p.Manifest(
+        "display_name = \"Kalvorin\"\nuninstaller = \"bin/UnScr.exe\"\nsetup_program = \"bin/setup.exe\"\n"
+        "[volumes]\nsingle_volume_count = 0\n"
+        "[[files]]\nsource = \"payload/Kalvorin.scr\"\nbase = \"System\"\nflags = [\"Screensaver\"]\n");
     RunResult r = p.Build(m, out);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(Contains(r.out, "(generated")) << r.out;
@@ -210,10 +202,10 @@ TEST(SpdpackBuild, NoFoldersAndOneFile)
     EXPECT_TRUE(Contains(inspect.out, "Folders: none")) << inspect.out;
 }
 
-TEST(SpdpackBuild, BadManifestsLeaveNothingBehind)
-{
+TEST(SpdpackBuild, BadManifestsLeaveNothingBehind) {
     Project p;
-    const std::string head = "display_name = \"Kalvorin\"\nuninstaller = \"bin/UnScr.exe\"\nsetup_program = \"bin/setup.exe\"\n";
+    const std::string head =
+        "display_name = \"Kalvorin\"\nuninstaller = \"bin/UnScr.exe\"\nsetup_program = \"bin/setup.exe\"\n";
     const std::string file = "[[files]]\nsource = \"payload/Kalvorin.scr\"\nbase = \"System\"\n";
     struct Case {
         std::string manifest;
@@ -221,14 +213,19 @@ TEST(SpdpackBuild, BadManifestsLeaveNothingBehind)
     };
     const std::vector<Case> cases = {
         {head, {"files", "no files"}},
-        {head + file + "flags = [\"Screen\"]\n", {"[[files]] #1 (source \"payload/Kalvorin.scr\")", "flags", "unknown flag"}},
-        {head + "[[files]]\nsource = \"payload/Kalvorin.scr\"\nbase = \"Temp\"\n", {"[[files]] #1", "base", "unknown base folder"}},
-        {head + "[[files]]\nsource = \"payload/none.scr\"\nbase = \"System\"\n", {"[[files]] #1 (source \"payload/none.scr\")", "source", "does not exist"}},
+        {head + file + "flags = [\"Screen\"]\n",
+         {"[[files]] #1 (source \"payload/Kalvorin.scr\")", "flags", "unknown flag"}},
+        {head + "[[files]]\nsource = \"payload/Kalvorin.scr\"\nbase = \"Temp\"\n",
+         {"[[files]] #1", "base", "unknown base folder"}},
+        {head + "[[files]]\nsource = \"payload/none.scr\"\nbase = \"System\"\n",
+         {"[[files]] #1 (source \"payload/none.scr\")", "source", "does not exist"}},
         {head + file + "name = \"" + std::string(300, 'x') + "\"\n", {"[[files]] #1", "name", "longer than its field"}},
         {"display_name = \"" + std::string(64, 'K') + "\"\n" + file, {"manifest", "display_name", "(63)"}},
         {head + file + "subfolder = \"a/../../b\"\n", {"subfolder", "\"..\" component"}},
-        {head + "[[folders]]\nbase = \"Destination\"\npath = \"E:\\\\Daten\"\n" + file, {"[[folders]] #1", "path", "names a drive"}},
-        {head + "[[folders]]\nbase = \"Destination\"\npath = \"\\\\Daten\"\n" + file, {"[[folders]] #1", "path", "starts with a backslash"}},
+        {head + "[[folders]]\nbase = \"Destination\"\npath = \"E:\\\\Daten\"\n" + file,
+         {"[[folders]] #1", "path", "names a drive"}},
+        {head + "[[folders]]\nbase = \"Destination\"\npath = \"\\\\Daten\"\n" + file,
+         {"[[folders]] #1", "path", "starts with a backslash"}},
         {"display_name = \"K\"\nsetup_program = \"bin/setup.exe\"\n" + file, {"manifest", "uninstaller", "missing"}},
         {"display_name = \"K\"\nuninstaller = \"bin/UnScr.exe\"\n" + file, {"manifest", "setup_program", "missing"}},
     };
@@ -249,15 +246,16 @@ TEST(SpdpackBuild, BadManifestsLeaveNothingBehind)
     }
 }
 
-TEST(SpdpackBuild, FailedBuildKeepsAnEarlierOutput)
-{
+TEST(SpdpackBuild, FailedBuildKeepsAnEarlierOutput) {
     Project p;
     fs::path out = p.dir / "out";
     ASSERT_EQ(p.Build(p.Manifest(p.FullManifest()), out).exitCode, 0);
     std::vector<std::string> before = Listing(out);
     Bytes userSpd = ReadFile(out / "Disk 1/user.spd");
-    fs::path bad = p.Manifest("display_name = \"K\"\nuninstaller = \"bin/UnScr.exe\"\nsetup_program = \"bin/setup.exe\"\n"
-                              "[[files]]\nsource = \"payload/kalvgl.dll\"\nbase = \"System\"\nflags = [\"Kaputt\"]\n", "bad.toml");
+    fs::path bad = p.Manifest(
+        "display_name = \"K\"\nuninstaller = \"bin/UnScr.exe\"\nsetup_program = \"bin/setup.exe\"\n"
+        "[[files]]\nsource = \"payload/kalvgl.dll\"\nbase = \"System\"\nflags = [\"Kaputt\"]\n",
+        "bad.toml");
     EXPECT_EQ(p.Build(bad, out).exitCode, 1);
     EXPECT_EQ(Listing(out), before);
     EXPECT_EQ(ReadFile(out / "Disk 1/user.spd"), userSpd);
@@ -265,8 +263,7 @@ TEST(SpdpackBuild, FailedBuildKeepsAnEarlierOutput)
         EXPECT_EQ(e.path().filename().string().find(".out.spdpack-"), std::string::npos) << "staging folder left";
 }
 
-TEST(SpdpackBuild, RebuildRemovesStaleVolumesOnly)
-{
+TEST(SpdpackBuild, RebuildRemovesStaleVolumesOnly) {
     Project p;
     fs::path out = p.dir / "out";
     ASSERT_EQ(p.Build(p.Manifest(p.FullManifest("[volumes]\nsize = 2048\n")), out).exitCode, 0);
@@ -283,8 +280,7 @@ TEST(SpdpackBuild, RebuildRemovesStaleVolumesOnly)
     }
 }
 
-TEST(SpdpackBuild, ReproducibleForTheSameManifestInputsAndId)
-{
+TEST(SpdpackBuild, ReproducibleForTheSameManifestInputsAndId) {
     Project p;
     fs::path m = p.Manifest(p.FullManifest());
     ASSERT_EQ(p.Build(m, p.dir / "a", {"-j", "1"}).exitCode, 0);
@@ -292,8 +288,7 @@ TEST(SpdpackBuild, ReproducibleForTheSameManifestInputsAndId)
     std::vector<std::string> files = Listing(p.dir / "a");
     ASSERT_EQ(files, Listing(p.dir / "b"));
     for (const std::string& f : files)
-        if (fs::is_regular_file(p.dir / "a" / f))
-            EXPECT_EQ(ReadFile(p.dir / "a" / f), ReadFile(p.dir / "b" / f)) << f;
+        if (fs::is_regular_file(p.dir / "a" / f)) EXPECT_EQ(ReadFile(p.dir / "a" / f), ReadFile(p.dir / "b" / f)) << f;
 
     // The id given on the command line replaces the manifest's.
     ASSERT_EQ(p.Build(m, p.dir / "c", {"--setup-id", "{00000000-0000-0000-0000-000000000001}"}).exitCode, 0);
@@ -302,8 +297,7 @@ TEST(SpdpackBuild, ReproducibleForTheSameManifestInputsAndId)
     EXPECT_EQ(c[112], 0);
 }
 
-TEST(SpdpackBuild, ReadmeManifestExampleBuilds)
-{
+TEST(SpdpackBuild, ReadmeManifestExampleBuilds) {
     // The complete example of README.md, taken as it stands.
     Bytes readme = ReadFile(KALV_README);
     const std::string text(readme.begin(), readme.end());
@@ -318,29 +312,30 @@ TEST(SpdpackBuild, ReadmeManifestExampleBuilds)
     fs::path out = p.dir / "readme";
     RunResult r = p.Build(p.Manifest(text.substr(begin + 8, end - begin - 8)), out);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(Listing(out), (std::vector<std::string>{"Disk 1", "Disk 1/_setup.spd", "Disk 1/setup.exe",
-                                                      "Disk 1/user.spd"}));
+    EXPECT_EQ(Listing(out),
+              (std::vector<std::string>{"Disk 1", "Disk 1/_setup.spd", "Disk 1/setup.exe", "Disk 1/user.spd"}));
     RunResult inspect = RunSpdpack({"inspect", out.string()});
     EXPECT_EQ(inspect.exitCode, 0) << inspect.err;
     EXPECT_TRUE(Contains(inspect.out, "<Destination>\\Bilder\\Winter\\Winter.cfg")) << inspect.out;
 }
 
-TEST(SpdpackLog, ShowsEveryRecordAndVerifiesTheChecksum)
-{
+TEST(SpdpackLog, ShowsEveryRecordAndVerifiesTheChecksum) {
     TempDir dir;
-    auto log = spd::MakeUninstallLog("Kalvorin", {"C:\\WINDOWS\\SYSTEM\\Kalvorin.scr", "C:\\Programme\\Kalvorin\\Unscr.log"},
-                                     {"C:\\WINDOWS\\SYSTEM\\kalvgl.dll"}, {"C:\\Programme\\Kalvorin"},
-                                     {{0x80000002, "Software\\Brisvane Screensaver\\Kalvorin", ""},
-                                      {0x80000002, "Software\\Brisvane Screensaver", "Kalvorin"}});
+    auto log =
+        spd::MakeUninstallLog("Kalvorin", {"C:\\WINDOWS\\SYSTEM\\Kalvorin.scr", "C:\\Programme\\Kalvorin\\Unscr.log"},
+                              {"C:\\WINDOWS\\SYSTEM\\kalvgl.dll"}, {"C:\\Programme\\Kalvorin"},
+                              {{0x80000002, "Software\\Brisvane Screensaver\\Kalvorin", ""},
+                               {0x80000002, "Software\\Brisvane Screensaver", "Kalvorin"}});
     Bytes bytes = spd::EncodeUninstallLog(log).value;
     WriteFile(dir / "Unscr.log", bytes);
     RunResult r = RunSpdpack({"log", (dir / "Unscr.log").string()});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    for (const char* part : {"installed   C:\\WINDOWS\\SYSTEM\\Kalvorin.scr", "installed   C:\\Programme\\Kalvorin\\Unscr.log",
-                             "kept shared C:\\WINDOWS\\SYSTEM\\kalvgl.dll", "C:\\Programme\\Kalvorin\n",
-                             "HKEY_LOCAL_MACHINE\\Software\\Brisvane Screensaver\\Kalvorin  (whole key)",
-                             "HKEY_LOCAL_MACHINE\\Software\\Brisvane Screensaver  value \"Kalvorin\"",
-                             "filesOffset     108", "version         16", "All checks passed."})
+    for (const char* part :
+         {"installed   C:\\WINDOWS\\SYSTEM\\Kalvorin.scr", "installed   C:\\Programme\\Kalvorin\\Unscr.log",
+          "kept shared C:\\WINDOWS\\SYSTEM\\kalvgl.dll", "C:\\Programme\\Kalvorin\n",
+          "HKEY_LOCAL_MACHINE\\Software\\Brisvane Screensaver\\Kalvorin  (whole key)",
+          "HKEY_LOCAL_MACHINE\\Software\\Brisvane Screensaver  value \"Kalvorin\"", "filesOffset     108",
+          "version         16", "All checks passed."})
         EXPECT_TRUE(Contains(r.out, part)) << "expected \"" << part << "\" in:\n" << r.out;
 
     bytes[76] ^= 1;  // bodyChecksum
@@ -353,8 +348,7 @@ TEST(SpdpackLog, ShowsEveryRecordAndVerifiesTheChecksum)
     EXPECT_EQ(RunSpdpack({"log", (dir / "short.log").string()}).exitCode, 1);
 }
 
-TEST(SpdpackExtract, GivesBackEveryFileOfThreeVolumes)
-{
+TEST(SpdpackExtract, GivesBackEveryFileOfThreeVolumes) {
     Project p;
     fs::path out = p.dir / "out";
     ASSERT_EQ(p.Build(p.Manifest(p.FullManifest()), out).exitCode, 0);
@@ -366,14 +360,14 @@ TEST(SpdpackExtract, GivesBackEveryFileOfThreeVolumes)
                                         "Destination/Bilder/Winter/winter.cfg", "Destination/Liesmich.txt", "System",
                                         "System/Kalvorin.scr", "System/kalvgl.dll"}));
     for (const auto& [extracted, source] : std::vector<std::pair<std::string, std::string>>{
-             {"System/Kalvorin.scr", "payload/Kalvorin.scr"}, {"System/kalvgl.dll", "payload/kalvgl.dll"},
+             {"System/Kalvorin.scr", "payload/Kalvorin.scr"},
+             {"System/kalvgl.dll", "payload/kalvgl.dll"},
              {"Destination/Bilder/Winter/winter.cfg", "payload/winter.cfg"},
              {"Destination/Liesmich.txt", "payload/readme.txt"}})
         EXPECT_EQ(ReadFile(p.dir / "ex" / extracted), ReadFile(p.dir / source)) << extracted;
 }
 
-TEST(SpdpackExtract, AChangedByteIsReportedWithItsFileAndVolume)
-{
+TEST(SpdpackExtract, AChangedByteIsReportedWithItsFileAndVolume) {
     Project p;
     fs::path out = p.dir / "out";
     ASSERT_EQ(p.Build(p.Manifest(p.FullManifest()), out).exitCode, 0);
@@ -411,11 +405,13 @@ TEST(SpdpackExtract, AChangedByteIsReportedWithItsFileAndVolume)
     EXPECT_TRUE(Contains(inspect.err, "\"" + target + "\", content in ")) << inspect.err;
 }
 
-TEST(SpdpackExtract, NamesThatWouldLeaveTheFolderAreNotWritten)
-{
+TEST(SpdpackExtract, NamesThatWouldLeaveTheFolderAreNotWritten) {
     spd::SetupDataSpec spec;
     spec.displayName = "Kalvorin";
-    spec.folders = {{spd::FolderEntry::kTag, 5, "..\\Drau\xDF" "en"}, {spd::FolderEntry::kTag, 5, "Gut"}};
+    spec.folders = {{spd::FolderEntry::kTag, 5,
+                     "..\\Drau\xDF"
+                     "en"},
+                    {spd::FolderEntry::kTag, 5, "Gut"}};
     for (const auto& [subfolder, name] : std::vector<std::pair<std::string, std::string>>{
              {"..\\..", "a.txt"}, {"", "..\\b.txt"}, {"", "/etc/c.txt"}, {"Gut", "CON"}, {"Gut", "gut.txt"}}) {
         spd::SetupFile f;
@@ -431,11 +427,16 @@ TEST(SpdpackExtract, NamesThatWouldLeaveTheFolderAreNotWritten)
     WriteFile(dir / "medium/user.spd", image.value.joined);
     RunResult r = RunSpdpack({"extract", (dir / "medium").string(), "-o", (dir / "ex/inner").string()});
     EXPECT_EQ(r.exitCode, 1);
-    for (const char* part : {"folder \"..\\Drau\xC3\x9F" "en\": subfolder \"..\\Drau\xC3\x9F" "en\" has a \"..\" component; not made",
-                             "file 1 \"<Destination>\\..\\..\\a.txt\": subfolder \"..\\..\" has a \"..\" component; not written",
-                             "file 2 \"<Destination>\\..\\b.txt\": name \"..\\b.txt\" holds a character",
-                             "file 3 \"<Destination>\\/etc/c.txt\": name", "file 4 \"<Destination>\\Gut\\CON\": name \"CON\" is a device name"})
+    for (const char* part :
+         {"folder \"..\\Drau\xC3\x9F"
+          "en\": subfolder \"..\\Drau\xC3\x9F"
+          "en\" has a \"..\" component; not made",
+          "file 1 \"<Destination>\\..\\..\\a.txt\": subfolder \"..\\..\" has a \"..\" component; not written",
+          "file 2 \"<Destination>\\..\\b.txt\": name \"..\\b.txt\" holds a character",
+          "file 3 \"<Destination>\\/etc/c.txt\": name",
+          "file 4 \"<Destination>\\Gut\\CON\": name \"CON\" is a device name"})
         EXPECT_TRUE(Contains(r.err, part)) << "expected \"" << part << "\" in: " << r.err;
-    EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"ex", "ex/inner", "ex/inner/Destination", "ex/inner/Destination/Gut",
-                                                             "ex/inner/Destination/Gut/gut.txt", "medium", "medium/user.spd"}));
+    EXPECT_EQ(Listing(dir.path()),
+              (std::vector<std::string>{"ex", "ex/inner", "ex/inner/Destination", "ex/inner/Destination/Gut",
+                                        "ex/inner/Destination/Gut/gut.txt", "medium", "medium/user.spd"}));
 }

@@ -11,8 +11,7 @@ using namespace testing_support;
 
 namespace {
 
-spd::UninstallLog SampleLog()
-{
+spd::UninstallLog SampleLog() {
     return spd::MakeUninstallLog(
         "Kalvorin", {"C:\\WINDOWS\\SYSTEM\\Kalvorin.scr", "C:\\Programme\\Kalvorin\\Unscr.log"},
         {"C:\\WINDOWS\\SYSTEM\\kalvgl.dll"}, {"C:\\Programme\\Kalvorin", "C:\\Programme\\Kalvorin\\Bilder"},
@@ -21,23 +20,19 @@ spd::UninstallLog SampleLog()
          {0x80000002, "Software\\Brisvane Screensaver", "Kalvorin"}});
 }
 
-Bytes Patch(Bytes b, std::size_t off, std::uint32_t v, int width = 4)
-{
-    for (int i = 0; i < width; ++i)
-        b.at(off + i) = static_cast<std::uint8_t>(v >> (8 * i));
+Bytes Patch(Bytes b, std::size_t off, std::uint32_t v, int width = 4) {
+    for (int i = 0; i < width; ++i) b.at(off + i) = static_cast<std::uint8_t>(v >> (8 * i));
     return b;
 }
 
 // A log whose header offsets are replaced; the body stays valid.
-Bytes WithHeaderField(std::size_t off, std::uint32_t v)
-{
+Bytes WithHeaderField(std::size_t off, std::uint32_t v) {
     return Patch(spd::EncodeUninstallLog(SampleLog()).value, off, v);
 }
 
 }  // namespace
 
-TEST(UninstallLog, InstalledFilesComeFirstThenKeptSharedFiles)
-{
+TEST(UninstallLog, InstalledFilesComeFirstThenKeptSharedFiles) {
     spd::UninstallLog log = SampleLog();
     ASSERT_EQ(log.files.size(), 3u);
     EXPECT_EQ(log.files[0].kind, 0);
@@ -46,8 +41,7 @@ TEST(UninstallLog, InstalledFilesComeFirstThenKeptSharedFiles)
     EXPECT_EQ(log.files[2].kind, 1);
 }
 
-TEST(UninstallLog, HeaderSizesOffsetsAndLengths)
-{
+TEST(UninstallLog, HeaderSizesOffsetsAndLengths) {
     Bytes file = spd::EncodeUninstallLog(SampleLog()).value;
     auto d = spd::DecodeUninstallLog(file);
     ASSERT_TRUE(d) << spd::StatusText(d.status);
@@ -71,8 +65,7 @@ TEST(UninstallLog, HeaderSizesOffsetsAndLengths)
     EXPECT_EQ(h.bodyChecksum, ZAdler(body_bytes));
 }
 
-TEST(UninstallLog, NoFoldersGiveEqualOffsets)
-{
+TEST(UninstallLog, NoFoldersGiveEqualOffsets) {
     auto log = spd::MakeUninstallLog("K", {"C:\\a"}, {}, {}, {{0x80000002, "Software\\K", ""}});
     auto d = spd::DecodeUninstallLog(spd::EncodeUninstallLog(log).value);
     ASSERT_TRUE(d);
@@ -84,8 +77,7 @@ TEST(UninstallLog, NoFoldersGiveEqualOffsets)
     EXPECT_EQ(empty.value.header.expandedLength, 216u);
 }
 
-TEST(UninstallLog, ReaderFailures)
-{
+TEST(UninstallLog, ReaderFailures) {
     Bytes good = spd::EncodeUninstallLog(SampleLog()).value;
     EXPECT_EQ(spd::DecodeUninstallLog(spd::ByteSpan(good).first(107)).status, spd::Status::Truncated);
     EXPECT_EQ(spd::DecodeUninstallLog(spd::ByteSpan(good).first(good.size() - 1)).status, spd::Status::Truncated);
@@ -96,7 +88,8 @@ TEST(UninstallLog, ReaderFailures)
     EXPECT_EQ(spd::DecodeUninstallLog(WithHeaderField(72, 3 * 261 + 2 * 256 + 3 * 524 + 216 + 1)).status,
               spd::Status::LengthMismatch);
     EXPECT_EQ(spd::DecodeUninstallLog(WithHeaderField(72, 3 * 261 + 2 * 256 + 3 * 524 + 216 - 200)).status,
-              spd::Status::DecompressError) << "room too small for the body";
+              spd::Status::DecompressError)
+        << "room too small for the body";
     EXPECT_EQ(spd::DecodeUninstallLog(WithHeaderField(76, 1)).status, spd::Status::ChecksumMismatch);
     Bytes broken = good;
     broken[110] ^= 0xFF;
@@ -109,8 +102,7 @@ TEST(UninstallLog, ReaderFailures)
     EXPECT_EQ(spd::DecodeUninstallLog(WithHeaderField(104, 0xFFFFFFF0)).status, spd::Status::BadLayout);
 }
 
-TEST(UninstallLog, BytesAfterFileLengthAreIgnored)
-{
+TEST(UninstallLog, BytesAfterFileLengthAreIgnored) {
     Bytes good = spd::EncodeUninstallLog(SampleLog()).value;
     good.insert(good.end(), {1, 2, 3});
     auto d = spd::DecodeUninstallLog(good);
@@ -118,10 +110,10 @@ TEST(UninstallLog, BytesAfterFileLengthAreIgnored)
     EXPECT_EQ(d.value.log, SampleLog());
 }
 
-TEST(UninstallLog, TextsThatDoNotFitTheirFieldsAreRefusedNotCut)
-{
+TEST(UninstallLog, TextsThatDoNotFitTheirFieldsAreRefusedNotCut) {
     const std::string n63(63, 'n'), p259(259, 'p'), p255(255, 'p');
-    EXPECT_TRUE(spd::EncodeUninstallLog(spd::MakeUninstallLog(n63, {p259}, {p259}, {p255}, {{0x80000002, p259, p259}})));
+    EXPECT_TRUE(
+        spd::EncodeUninstallLog(spd::MakeUninstallLog(n63, {p259}, {p259}, {p255}, {{0x80000002, p259, p259}})));
     const spd::UninstallLog tooLong[] = {
         spd::MakeUninstallLog(n63 + "n", {}, {}, {}, {}),
         spd::MakeUninstallLog("K", {p259 + "p"}, {}, {}, {}),
@@ -130,15 +122,12 @@ TEST(UninstallLog, TextsThatDoNotFitTheirFieldsAreRefusedNotCut)
         spd::MakeUninstallLog("K", {}, {}, {}, {{0x80000002, p259 + "p", ""}}),
         spd::MakeUninstallLog("K", {}, {}, {}, {{0x80000002, "Software\\K", p259 + "p"}}),
     };
-    for (const spd::UninstallLog& log : tooLong)
-        EXPECT_EQ(spd::EncodeUninstallLog(log).status, spd::Status::Overflow);
+    for (const spd::UninstallLog& log : tooLong) EXPECT_EQ(spd::EncodeUninstallLog(log).status, spd::Status::Overflow);
 }
 
-TEST(UninstallLog, DisplayNamesAnInstallationCanStore)
-{
-    for (const char* name : {"K", "Kalvorin Spa\xDF", "a/b"})
-        EXPECT_TRUE(spd::IsStorableDisplayName(name)) << name;
-    for (const std::string& name : {std::string(), std::string(64, 'n'), std::string("Kalvorin\\Winter"),
-                                    std::string("K\0x", 3)})
+TEST(UninstallLog, DisplayNamesAnInstallationCanStore) {
+    for (const char* name : {"K", "Kalvorin Spa\xDF", "a/b"}) EXPECT_TRUE(spd::IsStorableDisplayName(name)) << name;
+    for (const std::string& name :
+         {std::string(), std::string(64, 'n'), std::string("Kalvorin\\Winter"), std::string("K\0x", 3)})
         EXPECT_FALSE(spd::IsStorableDisplayName(name)) << name;
 }

@@ -1,7 +1,7 @@
 // The file class, its exception kinds and German texts, and the file-system
 // helpers, against the real file system under Wine.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
@@ -66,7 +66,10 @@ TEST(FileExceptionText, EveryKindWithAFileName) {
         {1, "Ein unbekannter Fehler ist beim Zugriff auf C:\\x\\a.dat aufgetreten."},
         {2, "C:\\x\\a.dat wurde nicht gefunden."},
         {3, "C:\\x\\a.dat enth\xE4lt eine ung\xFCltige Pfadangabe."},
-        {4, "C:\\x\\a.dat konnte nicht ge\xF6" "ffnet werden, da zu viele Dateien ge\xF6" "ffnet sind."},
+        {4,
+         "C:\\x\\a.dat konnte nicht ge\xF6"
+         "ffnet werden, da zu viele Dateien ge\xF6"
+         "ffnet sind."},
         {5, "Zugriff auf C:\\x\\a.dat wurde verwehrt."},
         {6, "Eine ung\xFCltige Dateikennung war mit C:\\x\\a.dat verbunden."},
         {7, "Das Verzeichnis C:\\x\\a.dat konnte nicht entfernt werden, da es das aktuelle Verzeichnis ist. "},
@@ -89,7 +92,10 @@ TEST(FileExceptionText, EveryKindWithoutAFileNameNamesAnUnnamedFile) {
         {1, "Ein unbekannter Fehler ist beim Zugriff auf eine unbenannte Datei aufgetreten."},
         {2, "eine unbenannte Datei wurde nicht gefunden."},
         {3, "eine unbenannte Datei enth\xE4lt eine ung\xFCltige Pfadangabe."},
-        {4, "eine unbenannte Datei konnte nicht ge\xF6" "ffnet werden, da zu viele Dateien ge\xF6" "ffnet sind."},
+        {4,
+         "eine unbenannte Datei konnte nicht ge\xF6"
+         "ffnet werden, da zu viele Dateien ge\xF6"
+         "ffnet sind."},
         {5, "Zugriff auf eine unbenannte Datei wurde verwehrt."},
         {6, "Eine ung\xFCltige Dateikennung war mit eine unbenannte Datei verbunden."},
         {7, "Das Verzeichnis eine unbenannte Datei konnte nicht entfernt werden, da es das aktuelle Verzeichnis ist. "},

@@ -1,7 +1,7 @@
 // The framework's formatter, message box conventions, application name,
 // worker thread and handle owners.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <string>
@@ -43,7 +43,13 @@ TEST(FormatString, DoesNotRescanInsertedText) {
 }
 
 TEST(FormatString, KeepsCodePage1252Bytes) {
-    EXPECT_EQ(FormatString("\xDC" "ber %1", {"Gr\xF6\xDF" "e"}), "\xDC" "ber Gr\xF6\xDF" "e");
+    EXPECT_EQ(FormatString("\xDC"
+                           "ber %1",
+                           {"Gr\xF6\xDF"
+                            "e"}),
+              "\xDC"
+              "ber Gr\xF6\xDF"
+              "e");
 }
 
 TEST(FormatStringId, FormatsATableString) {
@@ -92,7 +98,7 @@ TEST(App, RunsInitThenExitAndReturnsExitInstanceResult) {
 // ---------------------------------------------------------------- message boxes
 
 TEST(MessageBoxFlags, AddsTheExclamationIconOnlyWhereNoIconIsNamed) {
-    EXPECT_EQ(MessageBoxFlags(MB_OK), static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));           // 0 -> 0x30
+    EXPECT_EQ(MessageBoxFlags(MB_OK), static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));  // 0 -> 0x30
     EXPECT_EQ(MessageBoxFlags(MB_OKCANCEL), static_cast<UINT>(0x31));
     EXPECT_EQ(MessageBoxFlags(MB_YESNO), static_cast<UINT>(0x34));
     EXPECT_EQ(MessageBoxFlags(MB_YESNOCANCEL), static_cast<UINT>(0x33));
@@ -101,7 +107,8 @@ TEST(MessageBoxFlags, AddsTheExclamationIconOnlyWhereNoIconIsNamed) {
     EXPECT_EQ(MessageBoxFlags(MB_RETRYCANCEL), static_cast<UINT>(MB_RETRYCANCEL));
     EXPECT_EQ(MessageBoxFlags(MB_ABORTRETRYIGNORE), static_cast<UINT>(MB_ABORTRETRYIGNORE));
     // Flags that name an icon stay as they are.
-    for (UINT flags : {0x10u, 0x30u, 0x24u, 0x34u, 0x134u, 0x33u, 0x35u, 0x40u}) EXPECT_EQ(MessageBoxFlags(flags), flags);
+    for (UINT flags : {0x10u, 0x30u, 0x24u, 0x34u, 0x134u, 0x33u, 0x35u, 0x40u})
+        EXPECT_EQ(MessageBoxFlags(flags), flags);
 }
 
 TEST(AppMessageBox, UsesTheAppNameAsCaptionAndTheFinalFlags) {
@@ -136,7 +143,8 @@ TEST(AppMessageBox, WithoutMainDialogHasNoOwner) {
 
 class RecordingThread : public CWorkerThread {
 public:
-    explicit RecordingThread(BOOL initResult = TRUE, int runResult = 5) : initResult_(initResult), runResult_(runResult) {}
+    explicit RecordingThread(BOOL initResult = TRUE, int runResult = 5)
+        : initResult_(initResult), runResult_(runResult) {}
     std::vector<std::string> calls;
     DWORD runThreadId = 0;
 

@@ -103,11 +103,11 @@ TEST_F(FilesTest, EveryOutcomeOfTheInstallationStep) {
     struct Case {
         const char* name;
         Situation situation;
-        const char* outcome;      // Outcome() of the step
-        bool installed;           // listed in installedFiles
-        bool scheduled;           // restart copy and pendingReplacements
-        bool earlierCopy;         // the earlier file was copied and recorded
-        bool targetIsNew;         // the target holds the new bytes afterwards
+        const char* outcome;  // Outcome() of the step
+        bool installed;       // listed in installedFiles
+        bool scheduled;       // restart copy and pendingReplacements
+        bool earlierCopy;     // the earlier file was copied and recorded
+        bool targetIsNew;     // the target holds the new bytes afterwards
     };
     const std::vector<Case> cases = {
         {"no file at the target", Missing, "none", true, false, false, true},
@@ -130,8 +130,8 @@ TEST_F(FilesTest, EveryOutcomeOfTheInstallationStep) {
         if (c.situation == ReadOnly) readOnly.emplace(target);
         UniqueHandle held;
         if (c.situation == HeldOpen || c.situation == HeldOpenNoTemp) {
-            held.Reset(::CreateFileA(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                                     nullptr));
+            held.Reset(
+                ::CreateFileA(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
             ASSERT_TRUE(held.Valid());
         }
         if (c.situation == HeldOpenNoTemp) ::SetEnvironmentVariableA("TMP", (root + "\\kein-tmp").c_str());
@@ -140,8 +140,10 @@ TEST_F(FilesTest, EveryOutcomeOfTheInstallationStep) {
         ::SetEnvironmentVariableA("TMP", (root + "\\tmp").c_str());
         held.Reset();
         readOnly.reset();
-        if (c.outcome != nullptr) EXPECT_EQ(outcome, c.outcome);
-        else EXPECT_EQ(outcome, "file error " + std::to_string(CFileException::badPath) + " " + path);
+        if (c.outcome != nullptr)
+            EXPECT_EQ(outcome, c.outcome);
+        else
+            EXPECT_EQ(outcome, "file error " + std::to_string(CFileException::badPath) + " " + path);
 
         const auto& record = work->record;
         EXPECT_EQ(record.installedFiles() == std::vector<std::string>{path}, c.installed);
@@ -164,8 +166,10 @@ TEST_F(FilesTest, EveryOutcomeOfTheInstallationStep) {
             EXPECT_NE(std::find(record.tempFiles().begin(), record.tempFiles().end(), copy), record.tempFiles().end());
             EXPECT_FALSE(::GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY);
         }
-        if (IsFile(path)) EXPECT_EQ(ReadBytes(path) == newBytes, c.targetIsNew);
-        else EXPECT_FALSE(c.targetIsNew);
+        if (IsFile(path))
+            EXPECT_EQ(ReadBytes(path) == newBytes, c.targetIsNew);
+        else
+            EXPECT_FALSE(c.targetIsNew);
         if (c.situation == HeldOpen || c.situation == ReadOnly) EXPECT_EQ(ReadBytes(target), oldBytes);
         // The copy made beside the target before it is renamed over it is gone.
         for (const std::string& name : ListFolder(destination)) EXPECT_NE(name.rfind("~k", 0), 0u) << name;
@@ -253,8 +257,7 @@ TEST_F(FilesTest, WithoutTheSharedDllsKeyTheKeyIsMadeAndACountThatCannotBeWritte
     work->sharedFiles = {tooLong};
     EXPECT_EQ(Outcome([&] { RaiseSharedCounts(*work); }), "FileInstallation/UnexpectedError " + tooLong);
 
-    ASSERT_EQ(::RegCreateKeyExA(parent.Get(), "SharedDLLs", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(),
-                                nullptr),
+    ASSERT_EQ(::RegCreateKeyExA(parent.Get(), "SharedDLLs", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr),
               ERROR_SUCCESS);
     for (const auto& [name, value] : saved) {
         ::RegSetValueExA(key.Get(), name.c_str(), 0, value.first, reinterpret_cast<const BYTE*>(value.second.data()),

@@ -18,10 +18,10 @@ using namespace stagetest;
 namespace {
 
 constexpr uint8_t kRequired = spd::CatalogFlags::Required;
-constexpr UINT kAsk = MB_YESNO | MB_ICONEXCLAMATION;                       // 0x34
+constexpr UINT kAsk = MB_YESNO | MB_ICONEXCLAMATION;                           // 0x34
 constexpr UINT kAskNoDefault = MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2;  // 0x134
-constexpr UINT kRemember = MB_YESNO | MB_ICONQUESTION;                     // 0x24
-constexpr UINT kStop = MB_OK | MB_ICONSTOP;                                // 0x10
+constexpr UINT kRemember = MB_YESNO | MB_ICONQUESTION;                         // 0x24
+constexpr UINT kStop = MB_OK | MB_ICONSTOP;                                    // 0x10
 
 // A library of tests/fixtures/versions, as a Windows path.
 std::string Library(const std::string& name) {
@@ -47,8 +47,12 @@ struct Side {
     size_t size = 0;
 };
 
-Side Lib(const std::string& name) { return Side{name, 0}; }
-Side Bytes_(size_t size) { return Side{"", size}; }
+Side Lib(const std::string& name) {
+    return Side{name, 0};
+}
+Side Bytes_(size_t size) {
+    return Side{"", size};
+}
 
 struct Row {
     const char* name;
@@ -58,7 +62,7 @@ struct Row {
     std::vector<int> answers;
     std::vector<std::pair<UINT, UINT>> boxes;  // string id (0: the language question), flags
     ReplaceDecision decision;
-    int slot;          // -1: no slot checked
+    int slot;  // -1: no slot checked
     int32_t slotValue;
 };
 
@@ -82,38 +86,143 @@ TEST_F(PolicyTest, EveryRowOfTheDecisionTable) {
     const std::string en = LanguageName(0x409);
     ASSERT_FALSE(de.empty());
     const std::vector<Row> rows = {
-        {"required, Yes keeps", kRequired, Lib("v2_de"), Lib("v1_de"), {IDYES, IDNO},
-         {{IDS_KEEP_REQUIRED, kAskNoDefault}, {IDS_REMEMBER_ANSWER, kRemember}}, ReplaceDecision::Keep, 4, -1},
-        {"required, the default No replaces", kRequired, Bytes_(10), Bytes_(10), {IDNO, IDYES},
-         {{IDS_KEEP_REQUIRED, kAskNoDefault}, {IDS_REMEMBER_ANSWER, kRemember}}, ReplaceDecision::Replace, 4, IDNO},
-        {"no versions, sizes differ, Yes replaces", 0, Bytes_(100), Bytes_(200), {IDYES, IDYES},
-         {{IDS_REPLACE_NO_VERSIONS, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}}, ReplaceDecision::Replace, 0, IDYES},
-        {"no versions, sizes differ, No keeps", 0, Bytes_(100), Bytes_(200), {IDNO, IDNO},
-         {{IDS_REPLACE_NO_VERSIONS, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}}, ReplaceDecision::Keep, 0, -1},
-        {"no versions, equal sizes, No keeps", 0, Bytes_(100), Bytes_(100), {IDNO, IDYES},
-         {{IDS_REPLACE_SAME_SIZE, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}}, ReplaceDecision::Keep, 1, IDNO},
-        {"libraries without version resources count as no versions", 0, Lib("plain"), Lib("plain"), {IDYES, IDNO},
-         {{IDS_REPLACE_SAME_SIZE, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}}, ReplaceDecision::Replace, 1, -1},
-        {"only the old file has a version, Yes keeps", 0, Lib("plain"), Lib("v1_de"), {IDYES, IDNO},
-         {{IDS_KEEP_OLD_VERSIONED, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}}, ReplaceDecision::Keep, 2, -1},
-        {"only the old file has a version, No replaces", 0, Bytes_(50), Lib("v1_de"), {IDNO, IDNO},
-         {{IDS_KEEP_OLD_VERSIONED, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}}, ReplaceDecision::Replace, 2, -1},
-        {"only the new file has a version, Yes replaces", 0, Lib("v1_de"), Lib("plain"), {IDYES, IDNO},
-         {{IDS_REPLACE_NEW_VERSIONED, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}}, ReplaceDecision::Replace, 3, -1},
-        {"only the new file has a version, No keeps", 0, Lib("v1_de"), Bytes_(50), {IDNO, IDYES},
-         {{IDS_REPLACE_NEW_VERSIONED, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}}, ReplaceDecision::Keep, 3, IDNO},
+        {"required, Yes keeps",
+         kRequired,
+         Lib("v2_de"),
+         Lib("v1_de"),
+         {IDYES, IDNO},
+         {{IDS_KEEP_REQUIRED, kAskNoDefault}, {IDS_REMEMBER_ANSWER, kRemember}},
+         ReplaceDecision::Keep,
+         4,
+         -1},
+        {"required, the default No replaces",
+         kRequired,
+         Bytes_(10),
+         Bytes_(10),
+         {IDNO, IDYES},
+         {{IDS_KEEP_REQUIRED, kAskNoDefault}, {IDS_REMEMBER_ANSWER, kRemember}},
+         ReplaceDecision::Replace,
+         4,
+         IDNO},
+        {"no versions, sizes differ, Yes replaces",
+         0,
+         Bytes_(100),
+         Bytes_(200),
+         {IDYES, IDYES},
+         {{IDS_REPLACE_NO_VERSIONS, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}},
+         ReplaceDecision::Replace,
+         0,
+         IDYES},
+        {"no versions, sizes differ, No keeps",
+         0,
+         Bytes_(100),
+         Bytes_(200),
+         {IDNO, IDNO},
+         {{IDS_REPLACE_NO_VERSIONS, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}},
+         ReplaceDecision::Keep,
+         0,
+         -1},
+        {"no versions, equal sizes, No keeps",
+         0,
+         Bytes_(100),
+         Bytes_(100),
+         {IDNO, IDYES},
+         {{IDS_REPLACE_SAME_SIZE, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}},
+         ReplaceDecision::Keep,
+         1,
+         IDNO},
+        {"libraries without version resources count as no versions",
+         0,
+         Lib("plain"),
+         Lib("plain"),
+         {IDYES, IDNO},
+         {{IDS_REPLACE_SAME_SIZE, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}},
+         ReplaceDecision::Replace,
+         1,
+         -1},
+        {"only the old file has a version, Yes keeps",
+         0,
+         Lib("plain"),
+         Lib("v1_de"),
+         {IDYES, IDNO},
+         {{IDS_KEEP_OLD_VERSIONED, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}},
+         ReplaceDecision::Keep,
+         2,
+         -1},
+        {"only the old file has a version, No replaces",
+         0,
+         Bytes_(50),
+         Lib("v1_de"),
+         {IDNO, IDNO},
+         {{IDS_KEEP_OLD_VERSIONED, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}},
+         ReplaceDecision::Replace,
+         2,
+         -1},
+        {"only the new file has a version, Yes replaces",
+         0,
+         Lib("v1_de"),
+         Lib("plain"),
+         {IDYES, IDNO},
+         {{IDS_REPLACE_NEW_VERSIONED, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}},
+         ReplaceDecision::Replace,
+         3,
+         -1},
+        {"only the new file has a version, No keeps",
+         0,
+         Lib("v1_de"),
+         Bytes_(50),
+         {IDNO, IDYES},
+         {{IDS_REPLACE_NEW_VERSIONED, kAsk}, {IDS_REMEMBER_ANSWER, kRemember}},
+         ReplaceDecision::Keep,
+         3,
+         IDNO},
         {"a higher version replaces silently", 0, Lib("v2_de"), Lib("v1_de"), {}, {}, ReplaceDecision::Replace, -1, 0},
         {"a lower version replaces silently", 0, Lib("v1_de"), Lib("v2_de"), {}, {}, ReplaceDecision::Replace, -1, 0},
-        {"the same library is kept silently", 0, Lib("v2_de_en"), Lib("v2_de_en"), {}, {}, ReplaceDecision::Keep, -1,
+        {"the same library is kept silently",
+         0,
+         Lib("v2_de_en"),
+         Lib("v2_de_en"),
+         {},
+         {},
+         ReplaceDecision::Keep,
+         -1,
          0},
-        {"the same languages in another order are kept silently", 0, Lib("v2_en_de"), Lib("v2_de_en"), {}, {},
-         ReplaceDecision::Keep, -1, 0},
-        {"other languages, No keeps", 0, Lib("v2_de_en"), Lib("v2_de"), {IDNO}, {{0, kAsk}}, ReplaceDecision::Keep,
-         -1, 0},
-        {"other languages, Yes replaces", 0, Lib("v2_de_en"), Lib("v2_de"), {IDYES}, {{0, kAsk}},
-         ReplaceDecision::Replace, -1, 0},
-        {"a version without a translation table has no languages to compare", 0, Lib("v2_none"), Lib("v2_de"), {},
-         {}, ReplaceDecision::Keep, -1, 0},
+        {"the same languages in another order are kept silently",
+         0,
+         Lib("v2_en_de"),
+         Lib("v2_de_en"),
+         {},
+         {},
+         ReplaceDecision::Keep,
+         -1,
+         0},
+        {"other languages, No keeps",
+         0,
+         Lib("v2_de_en"),
+         Lib("v2_de"),
+         {IDNO},
+         {{0, kAsk}},
+         ReplaceDecision::Keep,
+         -1,
+         0},
+        {"other languages, Yes replaces",
+         0,
+         Lib("v2_de_en"),
+         Lib("v2_de"),
+         {IDYES},
+         {{0, kAsk}},
+         ReplaceDecision::Replace,
+         -1,
+         0},
+        {"a version without a translation table has no languages to compare",
+         0,
+         Lib("v2_none"),
+         Lib("v2_de"),
+         {},
+         {},
+         ReplaceDecision::Keep,
+         -1,
+         0},
     };
     context.languageId = 7;
     for (const Row& row : rows) {
@@ -129,8 +238,9 @@ TEST_F(PolicyTest, EveryRowOfTheDecisionTable) {
         ASSERT_EQ(shown.size(), row.boxes.size());
         for (size_t i = 0; i < shown.size(); ++i) {
             const auto [id, flags] = row.boxes[i];
-            const std::string expected = id == 0 ? FormatStringId(IDS_REPLACE_LANGUAGE, {oldPath(), de, de + " und " + en})
-                                                 : FormatStringId(id, {oldPath()});
+            const std::string expected = id == 0
+                                             ? FormatStringId(IDS_REPLACE_LANGUAGE, {oldPath(), de, de + " und " + en})
+                                             : FormatStringId(id, {oldPath()});
             EXPECT_EQ(shown[i].text, expected) << "box " << i;
             EXPECT_EQ(shown[i].flags, flags) << "box " << i;
         }
@@ -187,7 +297,7 @@ TEST_F(PolicyTest, UnreadableVersionBlocksAreNamedAndCountAsNone) {
         held = INVALID_HANDLE_VALUE;
     };
 
-    {   // The new file's block cannot be read: 181 names the extracted file, then 187.
+    {  // The new file's block cannot be read: 181 names the extracted file, then 187.
         Place(Lib("v1_de"), newPath());
         Place(Lib("v2_de"), oldPath());
         lock = {newPath()};
@@ -200,14 +310,16 @@ TEST_F(PolicyTest, UnreadableVersionBlocksAreNamedAndCountAsNone) {
         EXPECT_EQ(shown[0].flags, kStop);
         EXPECT_EQ(shown[1].text, FormatStringId(IDS_KEEP_OLD_VERSIONED, {oldPath()}));
     }
-    {   // Neither block can be read: two 181, then the size rule alone.
+    {  // Neither block can be read: two 181, then the size rule alone.
         work.answers.Clear();
         lock = {newPath(), oldPath()};
         HANDLE first = INVALID_HANDLE_VALUE;
         work.beforeVersionRead = [&](const std::string& path) {
             HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-            if (first == INVALID_HANDLE_VALUE) first = h;
-            else held = h;
+            if (first == INVALID_HANDLE_VALUE)
+                first = h;
+            else
+                held = h;
         };
         MessageBoxScript boxes({IDOK, IDOK, IDNO, IDNO});
         EXPECT_EQ(DecideReplacement(work, newPath(), oldPath(), 0), ReplaceDecision::Keep);

@@ -23,14 +23,14 @@
 #include <random>
 #include <regex>
 
-#include "common/SetupSurgery.h"
 #include "Snapshot.h"
 #include "app/Startup.h"
-#include "system/SystemInfo.h"
+#include "common/SetupSurgery.h"
 #include "framework/StringTable.h"
 #include "res/resource.h"
 #include "run/DiskPrompt.h"
 #include "stagetest/StageFixture.h"
+#include "system/SystemInfo.h"
 #include "worker/InstallRun.h"
 #include "worker/SetupThread.h"
 
@@ -47,8 +47,8 @@ namespace {
 struct Media {
     std::vector<Bytes> volumes;  // user.spd, user.001, user.002; empty optional slot: missing
     std::vector<bool> present;
-    Bytes packed;                // _setup.spd
-    std::string what;            // the damage, for the report
+    Bytes packed;      // _setup.spd
+    std::string what;  // the damage, for the report
 };
 
 struct Field {
@@ -57,11 +57,17 @@ struct Field {
     std::function<size_t(const surgery::Pieces&, std::mt19937&)> at;  // offset in the joined data
 };
 
-size_t Pick(std::mt19937& rng, size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); }
+size_t Pick(std::mt19937& rng, size_t n) {
+    return std::uniform_int_distribution<size_t>(0, n - 1)(rng);
+}
 
 // Offsets of the fields and regions, by piece.
-size_t Record(const surgery::Pieces& p, std::mt19937& rng) { return p.records[Pick(rng, p.records.size())]; }
-size_t Content(const surgery::Pieces& p, std::mt19937& rng) { return p.contents[Pick(rng, p.contents.size())]; }
+size_t Record(const surgery::Pieces& p, std::mt19937& rng) {
+    return p.records[Pick(rng, p.records.size())];
+}
+size_t Content(const surgery::Pieces& p, std::mt19937& rng) {
+    return p.contents[Pick(rng, p.contents.size())];
+}
 
 class Mutator {
 public:
@@ -99,7 +105,8 @@ public:
                 surgery::PutLE(m.packed, spd::PackedProgramHeader::kOffExpandedSize, 4, value);
             } else {
                 surgery::PutLE(joined, at, field.width, value);
-                const bool sealField = at == spd::SetupHeader::kOffDataLength || at == spd::SetupHeader::kOffDataChecksum;
+                const bool sealField =
+                    at == spd::SetupHeader::kOffDataLength || at == spd::SetupHeader::kOffDataChecksum;
                 reseal = !sealField && Pick(rng, 3) != 0;
                 resealCatalog = reseal && at > pieces_.catalog;
             }
@@ -163,14 +170,21 @@ private:
         const size_t file = Pick(rng, pieces_.records.size());
         const auto block = [&](size_t at) { return at + surgery::BlockLength(image_.joined, at); };
         switch (Pick(rng, 7)) {
-        case 0: return {"the header", 0, spd::SetupHeader::kSize};
-        case 1: return {"the folder table", pieces_.folderTable, block(pieces_.folderTable)};
-        case 2: return {"the catalog header", pieces_.catalog, pieces_.catalog + spd::BlockHeader::kSize};
-        case 3: return {"file record " + std::to_string(file), pieces_.records[file], block(pieces_.records[file])};
-        case 4: return {"the header of file record " + std::to_string(file), pieces_.records[file],
-                        pieces_.records[file] + spd::BlockHeader::kSize};
-        case 5: return {"file content " + std::to_string(file), pieces_.contents[file], block(pieces_.contents[file])};
-        default: return {"_setup.spd", kPacked, kPacked};
+        case 0:
+            return {"the header", 0, spd::SetupHeader::kSize};
+        case 1:
+            return {"the folder table", pieces_.folderTable, block(pieces_.folderTable)};
+        case 2:
+            return {"the catalog header", pieces_.catalog, pieces_.catalog + spd::BlockHeader::kSize};
+        case 3:
+            return {"file record " + std::to_string(file), pieces_.records[file], block(pieces_.records[file])};
+        case 4:
+            return {"the header of file record " + std::to_string(file), pieces_.records[file],
+                    pieces_.records[file] + spd::BlockHeader::kSize};
+        case 5:
+            return {"file content " + std::to_string(file), pieces_.contents[file], block(pieces_.contents[file])};
+        default:
+            return {"_setup.spd", kPacked, kPacked};
         }
     }
 
@@ -259,9 +273,11 @@ struct Texts {
         for (UINT id = IDS_FILE_ERROR_BASE; id <= IDS_FILE_ERROR_LAST; ++id) {
             const std::string text = LoadStr(id);
             const size_t at = text.find("%1");
-            const auto quote = [](const std::string& s) { return std::regex_replace(s, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); };
-            const std::string pattern = at == std::string::npos ? quote(text)
-                                                                : quote(text.substr(0, at)) + ".*" + quote(text.substr(at + 2));
+            const auto quote = [](const std::string& s) {
+                return std::regex_replace(s, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+            };
+            const std::string pattern =
+                at == std::string::npos ? quote(text) : quote(text.substr(0, at)) + ".*" + quote(text.substr(at + 2));
             fileErrors.emplace_back(std::regex(pattern), "file error " + std::to_string(id - IDS_FILE_ERROR_BASE));
         }
     }
@@ -328,8 +344,8 @@ TEST_F(MutationTest, EveryDamagedSetupEndsWithItsMessageOrAnIntactInstallation) 
     scope.keys = {{HKEY_LOCAL_MACHINE, "Software\\Brisvane Screensaver"},
                   {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
                   {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs"}};
-    scope.values = {{HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
-                     "PendingFileRenameOperations"}};
+    scope.values = {
+        {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", "PendingFileRenameOperations"}};
     // What a successful installation may add outside the test's folders.
     const std::regex installed(R"([+~] (file .*\\UnSc[0-9]{4}\.exe|key HKLM\\Software\\Brisvane Screensaver.*|)"
                                R"(value HKLM\\Software\\Brisvane Screensaver.*|key HKLM\\SOFTWARE\\Microsoft\\)"
@@ -392,8 +408,8 @@ TEST_F(MutationTest, EveryDamagedSetupEndsWithItsMessageOrAnIntactInstallation) 
             if (::GetTickCount() - started > kRunLimitMs) break;
         }
         if (::WaitForSingleObject(handle, 0) != WAIT_OBJECT_0) {
-            ADD_FAILURE() << "the run did not end within " << kRunLimitMs / 1000 << " s; boxes so far: "
-                          << boxes.Count();
+            ADD_FAILURE() << "the run did not end within " << kRunLimitMs / 1000
+                          << " s; boxes so far: " << boxes.Count();
             ::TerminateThread(handle, 99);
             break;
         }

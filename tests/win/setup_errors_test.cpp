@@ -1,7 +1,7 @@
 // Installation errors (phase x cause), the report by exception type, the
 // worker's questions and the same-problem memory.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <map>
 #include <stdexcept>
@@ -9,11 +9,11 @@
 
 #include "framework/App.h"
 #include "framework/FileException.h"
-#include "support/MessageBoxScript.h"
 #include "run/AskUser.h"
 #include "run/RememberedAnswer.h"
-#include "worker/ReportException.h"
 #include "run/SetupException.h"
+#include "support/MessageBoxScript.h"
+#include "worker/ReportException.h"
 
 using namespace kalvorin;
 using namespace kalvorin::setup;
@@ -32,7 +32,9 @@ const std::map<int, std::string> kCauseTexts = {
     {0, "Konnte eine Datei nicht finden."},
     {1, "Konnte keinen tempor\xE4ren Ordner anlegen."},
     {2, "Ein Dateifehler ist aufgetreten."},
-    {3, "Eine Setup-Datei ist besch\xE4" "digt."},
+    {3,
+     "Eine Setup-Datei ist besch\xE4"
+     "digt."},
     {4, "Es ist zu wenig Speicher vorhanden."},
     {5, "Beim Dekomprimieren ist ein Fehler aufgetreten."},
     {6, "Ein interner Fehler ist aufgetreten."},
@@ -56,8 +58,8 @@ std::string ExpectedMessage(int phase, int cause) {
 TEST(SetupException, MapsCodesToStringIds) {
     const std::pair<int, UINT> phases[] = {{0, 5}, {1, 60}, {2, 160}, {3, 63}, {4, 205}, {5, 5}, {-1, 5}};
     for (const auto& [code, id] : phases) EXPECT_EQ(CSetupException(code, 0).phaseStringId(), id) << code;
-    const std::pair<int, UINT> causes[] = {{0, 18},  {1, 21},  {2, 24},  {3, 33},  {4, 51},  {5, 66}, {6, 69},
-                                           {7, 72},  {8, 163}, {9, 172}, {10, 199}, {11, 13}, {-1, 13}, {13, 13}};
+    const std::pair<int, UINT> causes[] = {{0, 18}, {1, 21},  {2, 24},  {3, 33},   {4, 51},  {5, 66},  {6, 69},
+                                           {7, 72}, {8, 163}, {9, 172}, {10, 199}, {11, 13}, {-1, 13}, {13, 13}};
     for (const auto& [code, id] : causes) EXPECT_EQ(CSetupException(1, code).causeStringId(), id) << code;
     const CSetupException typed(SetupPhase::FolderCreation, SetupCause::CannotCreateFolder);
     EXPECT_EQ(typed.phaseStringId(), 160u);
@@ -87,12 +89,14 @@ TEST(SetupException, ExampleMessagesReadAsExpected) {
     const auto shown = boxes.Shown();
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[0].text,
-              "Bei der Vorbereitung der Installation ist ein Fehler aufgetreten.\nEine Setup-Datei ist besch\xE4" "digt.");
+              "Bei der Vorbereitung der Installation ist ein Fehler aufgetreten.\nEine Setup-Datei ist besch\xE4"
+              "digt.");
     // No trailing line break and no blank line for an unknown cause.
     EXPECT_EQ(shown[1].text, "Bei der Vorbereitung der Installation ist ein Fehler aufgetreten.");
     // What the error concerns on a line of its own.
-    EXPECT_EQ(shown[2].text, "Beim Beenden der Installation ist folgender Fehler aufgetreten.\nEin Dateifehler ist "
-                             "aufgetreten.\nC:\\Ziel\\Wellen.scr");
+    EXPECT_EQ(shown[2].text,
+              "Beim Beenden der Installation ist folgender Fehler aufgetreten.\nEin Dateifehler ist "
+              "aufgetreten.\nC:\\Ziel\\Wellen.scr");
 }
 
 TEST(SetupException, ShowErrorPassesFlagsAndReturnsTheAnswer) {
@@ -174,7 +178,9 @@ TEST(AskUser, ShowsTextOrStringAndReturnsTheButton) {
 
 // ---------------------------------------------------------------- remembered answers
 
-const char* const kRememberText = "M\xF6" "chten Sie k\xFCnftig Dateien mit dem selben Problem genauso behandeln?";
+const char* const kRememberText =
+    "M\xF6"
+    "chten Sie k\xFCnftig Dateien mit dem selben Problem genauso behandeln?";
 
 // Asks the question of a kind through the memory; the question is a message
 // box, so the script sees questions and string 208 in order.

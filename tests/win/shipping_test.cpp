@@ -1,8 +1,8 @@
 // What the shipped programs carry for the Windows versions they run on: the
 // stand-in for the runtime's GetTickCount64 import, and setup.exe's manifest
 // and version resource, read back with the system's own functions.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -10,7 +10,6 @@
 #include <string>
 
 #include "framework/compat/TickCount64.h"
-
 
 // Declared by windows.h only for Windows Vista and later; called here through
 // the import slot that framework/compat fills.
@@ -107,11 +106,8 @@ TEST_F(SetupExe, CarriesItsVersionResource) {
         const char* name;
         std::string expected;
     } rows[] = {
-        {"ProductName", "Kalvorin"},
-        {"FileDescription", "Kalvorin Setup"},
-        {"FileVersion", version},
-        {"ProductVersion", version},
-        {"OriginalFilename", "setup.exe"},
+        {"ProductName", "Kalvorin"}, {"FileDescription", "Kalvorin Setup"}, {"FileVersion", version},
+        {"ProductVersion", version}, {"OriginalFilename", "setup.exe"},
     };
     for (const auto& row : rows) {
         void* value = nullptr;

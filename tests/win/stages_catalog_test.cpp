@@ -9,8 +9,8 @@
 #include "codec/Checksum.h"
 #include "codec/Compression.h"
 #include "codec/PackedProgram.h"
-#include "setupdata/Catalog.h"
 #include "run/CatalogFile.h"
+#include "setupdata/Catalog.h"
 #include "stagetest/StageFixture.h"
 
 using namespace kalvorin;
@@ -168,7 +168,7 @@ struct BlockCase {
     const char* name;
     std::function<Bytes()> pieces;  // the catalog after its header
     const char* outcome;
-    bool nameSent;                  // CopyingFile was sent before the failure
+    bool nameSent;  // CopyingFile was sent before the failure
 };
 
 class CatalogBlockTest : public CatalogTest, public ::testing::WithParamInterface<BlockCase> {};
@@ -251,8 +251,7 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   "FileInstallation/DamagedSetupFile", true},
         BlockCase{"ContentMissing", [] { return Block(kEntry.Encode()); }, "FileInstallation/DamagedSetupFile", true},
-        BlockCase{"ContentStoredBytesPastTheEnd",
-                  [] { return ContentWith([](Bytes& c) { c.resize(c.size() - 1); }); },
+        BlockCase{"ContentStoredBytesPastTheEnd", [] { return ContentWith([](Bytes& c) { c.resize(c.size() - 1); }); },
                   "FileInstallation/DamagedSetupFile", true},
         BlockCase{"ContentZlibError", [] { return ContentWith([](Bytes& c) { c[17] ^= 0xFF; }); },
                   "FileInstallation/DecompressError", true},
@@ -267,8 +266,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "FileInstallation/DecompressError", true},
         // The content's sizes are used as they stand: a larger expandedSize
         // is no error, the bytes produced count.
-        BlockCase{"ContentExpandedSizeLarger", [] { return ContentWith([](Bytes& c) { PutU32(c, 12, 5000); }); }, "none",
-                  true},
+        BlockCase{"ContentExpandedSizeLarger", [] { return ContentWith([](Bytes& c) { PutU32(c, 12, 5000); }); },
+                  "none", true},
         BlockCase{"ContentExpandedSizeSmaller", [] { return ContentWith([](Bytes& c) { PutU32(c, 12, 1999); }); },
                   "FileInstallation/DecompressError", true},
         // Base folder
@@ -380,11 +379,22 @@ TEST_F(CatalogTest, TheNextFileStartsWhereThePreviousContentEnded) {
 // Names that would leave their base folder, paths that are too long
 
 TEST_F(CatalogTest, UnsafeNamesAreDamagedDataAndNothingIsAnnounced) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"\\Windows", "a.dll"},  {"C:\\Windows", "a.dll"},     {"C:Windows", "a.dll"}, {"\\\\server\\share", "a.dll"},
-        {"..", "a.dll"},         {"sub\\..\\..", "a.dll"},     {"sub/../..", "a.dll"}, {"...", "a.dll"},
-        {"", "..\\a.dll"},       {"", "sub\\a.dll"},           {"", "sub/a.dll"},      {"", "C:a.dll"},
-        {"", "a.dll:stream"},    {"", ""},                     {"", ".."},             {"", "."}};
+    const std::vector<std::pair<std::string, std::string>> cases = {{"\\Windows", "a.dll"},
+                                                                    {"C:\\Windows", "a.dll"},
+                                                                    {"C:Windows", "a.dll"},
+                                                                    {"\\\\server\\share", "a.dll"},
+                                                                    {"..", "a.dll"},
+                                                                    {"sub\\..\\..", "a.dll"},
+                                                                    {"sub/../..", "a.dll"},
+                                                                    {"...", "a.dll"},
+                                                                    {"", "..\\a.dll"},
+                                                                    {"", "sub\\a.dll"},
+                                                                    {"", "sub/a.dll"},
+                                                                    {"", "C:a.dll"},
+                                                                    {"", "a.dll:stream"},
+                                                                    {"", ""},
+                                                                    {"", ".."},
+                                                                    {"", "."}};
     for (const auto& [subfolder, name] : cases) {
         ReceivedStatuses().clear();
         SetupWork work(sync, context);

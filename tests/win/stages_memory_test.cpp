@@ -2,8 +2,8 @@
 // data through one 512 KiB buffer: the process's peak memory does not grow
 // with the size of the data. Measured with a 20 MB and a 200 MB payload.
 #include <windows.h>
-#include <psapi.h>
 #include <gtest/gtest.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -102,8 +102,10 @@ protected:
 
         // user.spd: the header and the first half; user.001: the rest.
         const size_t firstPart = payload / 2;
-        HANDLE first = ::CreateFileA((folder + "\\user.spd").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        HANDLE second = ::CreateFileA((folder + "\\user.001").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        HANDLE first =
+            ::CreateFileA((folder + "\\user.spd").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        HANDLE second =
+            ::CreateFileA((folder + "\\user.001").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(first, INVALID_HANDLE_VALUE);
         ASSERT_NE(second, INVALID_HANDLE_VALUE);
         DWORD written = 0;

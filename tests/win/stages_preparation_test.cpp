@@ -83,7 +83,8 @@ TEST_P(PreparationProgressTest, PositionAfterTheJoinedDataIsVerified) {
     const std::string temp = root + "\\tmp\\";
     ASSERT_EQ(work.tempFolder.rfind(temp, 0), 0u) << work.tempFolder;
     EXPECT_EQ(work.tempFolder.size(), temp.size() + 9);
-    EXPECT_EQ(work.record.tempFolders(), std::vector<std::string>{work.tempFolder.substr(0, work.tempFolder.size() - 1)});
+    EXPECT_EQ(work.record.tempFolders(),
+              std::vector<std::string>{work.tempFolder.substr(0, work.tempFolder.size() - 1)});
     EXPECT_EQ(work.sourceFolder, source + "\\");
     EXPECT_EQ(work.dataFiles, (std::vector<std::string>{source + "\\_setup.spd", source + "\\user.spd"}));
     EXPECT_EQ(work.packedProgramCopy, work.tempFolder + "_setup.spd");
@@ -239,8 +240,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PreparationTest, AUserSpdInUseStopsWithFileError) {
     WriteMedia(source, Build(BasicSpec()));
-    HANDLE held = ::CreateFileA((source + "\\user.spd").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE held = ::CreateFileA((source + "\\user.spd").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(Run([](SetupWork& w) { RunPreparation(w); }), "Preparation/FileError");
     ::CloseHandle(held);

@@ -5,9 +5,9 @@
 
 #include "register/RegistryEntries.h"
 #include "setupdata/Preparation.h"
+#include "stagetest/StageFixture.h"
 #include "system/LogDigest.h"
 #include "system/RegistryRecords.h"
-#include "stagetest/StageFixture.h"
 #include "worker/InstallRun.h"
 
 using namespace kalvorin;
@@ -54,9 +54,9 @@ protected:
     // Removes everything a successful run of `spec` installed.
     void RemoveInstallation(const std::vector<spd::RegistryEntryRecord>& entries) {
         Forget(entries);
-        for (const std::string& file : {destination + "\\kalvorin.scr", destination + "\\Docs\\readme.txt",
-                                        destination + "\\Unscr.log",
-                                        context.programFilesFolder + "\\Kalvorin\\more.dat"}) {
+        for (const std::string& file :
+             {destination + "\\kalvorin.scr", destination + "\\Docs\\readme.txt", destination + "\\Unscr.log",
+              context.programFilesFolder + "\\Kalvorin\\more.dat"}) {
             ::DeleteFileA(file.c_str());
         }
         for (const std::string& folder : {destination + "\\Docs\\Bilder", destination + "\\Docs", destination,
@@ -88,19 +88,22 @@ TEST_F(RunTest, ARunInstallsEveryFileAndCompletes) {
               (std::vector<std::string>{destination, destination + "\\Docs", destination + "\\Docs\\Bilder",
                                         context.programFilesFolder + "\\Kalvorin"}));
     EXPECT_EQ(ReadBytes(context.programFilesFolder + "\\Kalvorin\\more.dat"), spec.files[2].content);
-    EXPECT_EQ(record.installedFiles(),
-              (std::vector<std::string>{destination + "\\kalvorin.scr", destination + "\\Docs\\readme.txt",
-                                        context.programFilesFolder + "\\Kalvorin\\more.dat",
-                                        destination + "\\Unscr.log"}));
+    EXPECT_EQ(
+        record.installedFiles(),
+        (std::vector<std::string>{destination + "\\kalvorin.scr", destination + "\\Docs\\readme.txt",
+                                  context.programFilesFolder + "\\Kalvorin\\more.dat", destination + "\\Unscr.log"}));
     EXPECT_EQ(record.registryEntries().size(), 3u);
     // Posted: CreatingFolders, Finishing, Completed; sent: CopyingFile with
     // each name, in order.
     std::vector<int> posted;
     std::vector<std::string> names;
     for (const Status& s : Statuses()) {
-        if (!s.sent) posted.push_back(s.code);
-        else if (s.code == CopyingFile) names.push_back(s.text);
-        else ADD_FAILURE() << "sent status " << s.code;
+        if (!s.sent)
+            posted.push_back(s.code);
+        else if (s.code == CopyingFile)
+            names.push_back(s.text);
+        else
+            ADD_FAILURE() << "sent status " << s.code;
     }
     EXPECT_EQ(posted, (std::vector<int>{CreatingFolders, Finishing, Completed}));
     EXPECT_EQ(names, (std::vector<std::string>{"kalvorin.scr", "readme.txt", "more.dat"}));
@@ -148,7 +151,8 @@ TEST_F(RunTest, ACancelAtTheLastPointUndoesEverythingButTheUninstallerAndKeepsWh
     // folder.
     for (const spd::RegistryEntryRecord& entry : entries) {
         HKEY key = nullptr;
-        const bool keyThere = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.key.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+        const bool keyThere =
+            ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.key.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
         bool there = keyThere;
         if (keyThere) {
             if (!entry.IsWholeKey()) {

@@ -3,8 +3,8 @@
 // creation rule, removing listed files and folders), on real files.
 #include <gtest/gtest.h>
 
-#include "run/InstallRecord.h"
 #include "run/BaseFolderMap.h"
+#include "run/InstallRecord.h"
 #include "setupdata/PathRules.h"
 #include "setupdata/SetupFiles.h"
 #include "stagetest/StageFixture.h"
@@ -95,9 +95,27 @@ TEST(PathRulesTest, RelativePathsMustStayBelowTheirBaseFolder) {
     }
     // A slash is no separator in a stored path, a trailing backslash leaves an
     // empty component, "." and a trailing dot name what Windows would trim.
-    for (const char* unsafe : {"\\Windows", "/etc", "\\\\server\\share", "//server/share", "C:\\x", "C:x", "x:y",
-                               "..", "..\\x", "a\\..\\b", "a/../b", "a\\..", "...", "a\\. .\\b", "a\\.. \\b",
-                               "a/b", "Docs\\", ".\\x", "a\\b..", "a\\CON\\b", "nul.txt"}) {
+    for (const char* unsafe : {"\\Windows",
+                               "/etc",
+                               "\\\\server\\share",
+                               "//server/share",
+                               "C:\\x",
+                               "C:x",
+                               "x:y",
+                               "..",
+                               "..\\x",
+                               "a\\..\\b",
+                               "a/../b",
+                               "a\\..",
+                               "...",
+                               "a\\. .\\b",
+                               "a\\.. \\b",
+                               "a/b",
+                               "Docs\\",
+                               ".\\x",
+                               "a\\b..",
+                               "a\\CON\\b",
+                               "nul.txt"}) {
         EXPECT_FALSE(IsSafeRelativePath(unsafe)) << unsafe;
     }
 }
@@ -106,8 +124,8 @@ TEST(PathRulesTest, FileNamesMustNameAFileInTheirFolder) {
     for (const char* safe : {"kalvorin.scr", "a b.txt", "..x", "readme"}) {
         EXPECT_TRUE(IsSafeFileName(safe)) << safe;
     }
-    for (const char* unsafe : {"", ".", "..", " ", "...", "a\\b.dll", "a/b.dll", "C:b.dll", "x:stream", "\\b.dll", "x..",
-                               "CON", "com1.log"}) {
+    for (const char* unsafe : {"", ".", "..", " ", "...", "a\\b.dll", "a/b.dll", "C:b.dll", "x:stream", "\\b.dll",
+                               "x..", "CON", "com1.log"}) {
         EXPECT_FALSE(IsSafeFileName(unsafe)) << unsafe;
     }
 }
@@ -208,8 +226,8 @@ TEST_F(FileStepsTest, RemoveListedFoldersRemovesSubfoldersFirstAndKeepsNonEmptyO
     WriteBytes(root + "\\r\\keep\\file.txt", Bytes{1});
     // The parent is listed before its subfolders, a missing folder is listed
     // as well.
-    RemoveListedFolders({root + "\\r\\a", root + "\\r\\a\\b\\c", root + "\\r\\missing", root + "\\r\\keep",
-                         root + "\\r\\a\\b"});
+    RemoveListedFolders(
+        {root + "\\r\\a", root + "\\r\\a\\b\\c", root + "\\r\\missing", root + "\\r\\keep", root + "\\r\\a\\b"});
     EXPECT_FALSE(IsFolder(root + "\\r\\a"));
     EXPECT_TRUE(IsFolder(root + "\\r\\keep"));
     EXPECT_TRUE(IsFile(root + "\\r\\keep\\file.txt"));

@@ -21,7 +21,8 @@ using namespace stagetest;
 namespace {
 
 const char* const kText151 =
-    "Fehler beim Lesen/Schreiben/Erstellen einer Datei.\nSchlie\xDF" "en Sie alle Anwendungen, und versuchen Sie\nes erneut.";
+    "Fehler beim Lesen/Schreiben/Erstellen einer Datei.\nSchlie\xDF"
+    "en Sie alle Anwendungen, und versuchen Sie\nes erneut.";
 const char* const kText154 = "Die gew\xE4hlte Datei scheint keine g\xFCltige Setupdatei zu sein.";
 const char* const kText157 = "Das scheint die falsche Diskette zu sein.";
 
@@ -272,14 +273,18 @@ Bytes WithByte(Bytes b, size_t offset, uint8_t value) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, WrongFileTest,
     ::testing::Values(
-        WrongFileCase{"ShorterThan88Bytes", [](const spd::SetupDataImage& i) { return Bytes(i.volumes[1].begin(), i.volumes[1].begin() + 87); },
-                      kText154},
+        WrongFileCase{
+            "ShorterThan88Bytes",
+            [](const spd::SetupDataImage& i) { return Bytes(i.volumes[1].begin(), i.volumes[1].begin() + 87); },
+            kText154},
         WrongFileCase{"Empty", [](const spd::SetupDataImage&) { return Bytes(); }, kText154},
-        WrongFileCase{"WrongMagic", [](const spd::SetupDataImage& i) { return WithByte(i.volumes[1], 0, 'X'); }, kText154},
-        WrongFileCase{"WrongVersion", [](const spd::SetupDataImage& i) { return WithByte(i.volumes[1], 4, 17); }, kText154},
+        WrongFileCase{"WrongMagic", [](const spd::SetupDataImage& i) { return WithByte(i.volumes[1], 0, 'X'); },
+                      kText154},
+        WrongFileCase{"WrongVersion", [](const spd::SetupDataImage& i) { return WithByte(i.volumes[1], 4, 17); },
+                      kText154},
         WrongFileCase{"AnotherVolumeNumber", [](const spd::SetupDataImage& i) { return i.volumes[2]; }, kText157},
-        WrongFileCase{"DisplayNameInOtherCase", [](const spd::SetupDataImage& i) { return WithByte(i.volumes[1], 8, 'k'); },
-                      kText157},
+        WrongFileCase{"DisplayNameInOtherCase",
+                      [](const spd::SetupDataImage& i) { return WithByte(i.volumes[1], 8, 'k'); }, kText157},
         WrongFileCase{"DisplayNameLonger",
                       [](const spd::SetupDataImage& i) { return WithByte(i.volumes[1], 8 + 8, 'X'); }, kText157},
         WrongFileCase{"SetupIdLastByte", [](const spd::SetupDataImage& i) { return WithByte(i.volumes[1], 87, 0); },

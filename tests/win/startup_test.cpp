@@ -1,8 +1,8 @@
 // Start-up: the default destination, the module folder, the setup context's
 // use count, the start-up read of user.spd, the Program Files value and the
 // application's start-up as a whole.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <string>
@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/SetupApp.h"
-#include "context/SetupContext.h"
 #include "app/Startup.h"
 #include "codec/SetupHeader.h"
+#include "context/SetupContext.h"
 #include "framework/File.h"
 #include "framework/Handles.h"
 #include "support/MessageBoxScript.h"
@@ -58,8 +58,8 @@ TEST(ModuleFolder, IsThePathCutBeforeItsLastBackslash) {
 }
 
 TEST(Environment, PlatformAndLanguage) {
-    EXPECT_EQ(DetectWin9x(), 0);           // Wine reports the NT family by default
-    EXPECT_EQ(DetectLanguageId(), 7);      // the tests run as a German user
+    EXPECT_EQ(DetectWin9x(), 0);       // Wine reports the NT family by default
+    EXPECT_EQ(DetectLanguageId(), 7);  // the tests run as a German user
 }
 
 // ---------------------------------------------------------------- setup context
@@ -225,8 +225,9 @@ class RegistryValueTest : public testing::Test {
 protected:
     static constexpr const char* kKey = "Software\\KalvorinStartupTest";
     void SetUp() override {
-        ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.Put(), nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            ::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.Put(), nullptr),
+            ERROR_SUCCESS);
     }
     void TearDown() override {
         key_.Reset();
@@ -305,8 +306,10 @@ TEST_F(StartupFolderTest, WithoutUsableUserSpdShowsMessage148AndExitsWithZero) {
     short191.resize(191);
     const std::vector<std::vector<uint8_t>> cases = {{}, short191, version15};
     for (size_t i = 0; i < cases.size(); ++i) {
-        if (i == 0) ::DeleteFileA(spd_.c_str());
-        else WriteSpd(cases[i]);
+        if (i == 0)
+            ::DeleteFileA(spd_.c_str());
+        else
+            WriteSpd(cases[i]);
         MessageBoxScript boxes;
         TestSetupApp app(folder_);
         EXPECT_EQ(app.RunApplication(nullptr), 0) << "case " << i;

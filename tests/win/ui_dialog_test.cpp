@@ -1,8 +1,8 @@
 // The dialog templates (controls, classes, styles, places, fonts) and the
 // framework's dialogs: own modal loop, owner handling, Enter/Escape, data
 // exchange, messages, and message boxes owned by the main dialog.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <functional>
@@ -30,9 +30,9 @@ struct Expect {
     const char* className;
     int x, y, w, h;
     bool visible;
-    DWORD typeBits;   // low style bits that must match exactly under typeMask
+    DWORD typeBits;  // low style bits that must match exactly under typeMask
     DWORD typeMask;
-    const char* text;  // nullptr: not checked
+    const char* text;       // nullptr: not checked
     bool sizeFixed = true;  // images size themselves to the picture
 };
 
@@ -102,8 +102,8 @@ void CheckDialog(HWND dialog, int width, int height, DWORD styleOn, DWORD styleO
     EXPECT_EQ(logFont.lfHeight, -::MulDiv(8, dpi, 72));
 }
 
-constexpr DWORD kButtonType = 0x0F;   // BS_TYPEMASK
-constexpr DWORD kStaticType = 0x1F;   // SS_TYPEMASK
+constexpr DWORD kButtonType = 0x0F;  // BS_TYPEMASK
+constexpr DWORD kStaticType = 0x1F;  // SS_TYPEMASK
 
 TEST(Templates, MainDialog102) {
     HWND dialog = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETUP), nullptr, PlainProc, 0);
@@ -111,14 +111,15 @@ TEST(Templates, MainDialog102) {
     CheckDialog(dialog, 294, 165, WS_POPUP | WS_CAPTION | DS_MODALFRAME, WS_SYSMENU | WS_CHILD);
     EXPECT_TRUE(::GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_APPWINDOW);
     EXPECT_EQ(WindowText(dialog), "Kalvorin");
-    CheckControls(dialog, {
-        {IDC_PROGRESS, "msctls_progress32", 14, 110, 265, 14, false, 0, 0, nullptr},
-        {IDC_INSTALL, "Button", 225, 128, 54, 14, true, BS_PUSHBUTTON, kButtonType, "&Installieren"},
-        {IDCANCEL, "Button", 225, 145, 54, 14, true, BS_PUSHBUTTON, kButtonType, "Ab&brechen"},
-        {IDC_CREDIT_BITMAP, "Static", 4, 138, 46, 21, true, SS_BITMAP, kStaticType, nullptr, false},
-        {IDC_CREDIT_TEXT, "Static", 58, 141, 160, 18, true, SS_LEFT, kStaticType, nullptr},
-        {IDC_PLACEHOLDER, "Static", 4, 11, 275, 90, false, SS_BLACKRECT, kStaticType, nullptr},
-    });
+    CheckControls(dialog,
+                  {
+                      {IDC_PROGRESS, "msctls_progress32", 14, 110, 265, 14, false, 0, 0, nullptr},
+                      {IDC_INSTALL, "Button", 225, 128, 54, 14, true, BS_PUSHBUTTON, kButtonType, "&Installieren"},
+                      {IDCANCEL, "Button", 225, 145, 54, 14, true, BS_PUSHBUTTON, kButtonType, "Ab&brechen"},
+                      {IDC_CREDIT_BITMAP, "Static", 4, 138, 46, 21, true, SS_BITMAP, kStaticType, nullptr, false},
+                      {IDC_CREDIT_TEXT, "Static", 58, 141, 160, 18, true, SS_LEFT, kStaticType, nullptr},
+                      {IDC_PLACEHOLDER, "Static", 4, 11, 275, 90, false, SS_BLACKRECT, kStaticType, nullptr},
+                  });
     // The bitmap control shows bitmap 137.
     EXPECT_NE(::SendDlgItemMessageA(dialog, IDC_CREDIT_BITMAP, STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
     ::DestroyWindow(dialog);
@@ -130,14 +131,15 @@ TEST(Templates, DiskPrompt129) {
     ASSERT_NE(dialog, nullptr);
     CheckDialog(dialog, 274, 60, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, WS_CHILD);
     EXPECT_EQ(WindowText(dialog), "Kalvorin");
-    CheckControls(dialog, {
-        {-1, "Static", 7, 7, 20, 20, true, SS_ICON, kStaticType, nullptr, false},
-        {IDC_PROMPT, "Static", 37, 7, 151, 20, true, SS_LEFT, kStaticType, nullptr},
-        {IDC_PROMPT_FOLDER, "Edit", 7, 33, 184, 14, true, ES_AUTOHSCROLL, ES_AUTOHSCROLL, nullptr},
-        {IDOK, "Button", 206, 7, 61, 14, true, BS_DEFPUSHBUTTON, kButtonType, "&OK"},
-        {IDC_BROWSE, "Button", 206, 24, 61, 14, true, BS_PUSHBUTTON, kButtonType, nullptr},
-        {IDCANCEL, "Button", 206, 41, 61, 14, true, BS_PUSHBUTTON, kButtonType, nullptr},
-    });
+    CheckControls(dialog,
+                  {
+                      {-1, "Static", 7, 7, 20, 20, true, SS_ICON, kStaticType, nullptr, false},
+                      {IDC_PROMPT, "Static", 37, 7, 151, 20, true, SS_LEFT, kStaticType, nullptr},
+                      {IDC_PROMPT_FOLDER, "Edit", 7, 33, 184, 14, true, ES_AUTOHSCROLL, ES_AUTOHSCROLL, nullptr},
+                      {IDOK, "Button", 206, 7, 61, 14, true, BS_DEFPUSHBUTTON, kButtonType, "&OK"},
+                      {IDC_BROWSE, "Button", 206, 24, 61, 14, true, BS_PUSHBUTTON, kButtonType, nullptr},
+                      {IDCANCEL, "Button", 206, 41, 61, 14, true, BS_PUSHBUTTON, kButtonType, nullptr},
+                  });
     EXPECT_NE(::SendMessageA(Children(dialog)[0], STM_GETICON, 0, 0), 0);
     ::DestroyWindow(dialog);
 }
@@ -146,27 +148,28 @@ TEST(Templates, DestinationPage135AndFinishPage136) {
     HWND main = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETUP), nullptr, PlainProc, 0);
     ASSERT_NE(main, nullptr);
 
-    HWND page = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DESTINATION), main, PlainProc, 0);
+    HWND page =
+        ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DESTINATION), main, PlainProc, 0);
     ASSERT_NE(page, nullptr);
     CheckDialog(page, 275, 90, WS_CHILD, WS_POPUP | WS_CAPTION | WS_BORDER | WS_VISIBLE | WS_SYSMENU);
     CheckControls(page, {
-        {-1, "Static", 0, 0, 20, 20, true, SS_ICON, kStaticType, nullptr, false},
-        {IDC_DEST_HEADER, "Static", 32, 0, 243, 20, true, SS_LEFT, kStaticType, nullptr},
-        {IDC_DEST_LABEL, "Static", 10, 28, 58, 8, true, SS_LEFT, kStaticType, nullptr},
-        {IDC_DEST_FOLDER, "Edit", 10, 40, 190, 14, true, ES_AUTOHSCROLL, ES_AUTOHSCROLL, nullptr},
-        {IDC_BROWSE, "Button", 207, 40, 68, 14, true, BS_PUSHBUTTON, kButtonType, nullptr},
-        {IDC_STATUS, "Static", 10, 60, 265, 25, true, SS_LEFT, kStaticType, ""},
-    });
+                            {-1, "Static", 0, 0, 20, 20, true, SS_ICON, kStaticType, nullptr, false},
+                            {IDC_DEST_HEADER, "Static", 32, 0, 243, 20, true, SS_LEFT, kStaticType, nullptr},
+                            {IDC_DEST_LABEL, "Static", 10, 28, 58, 8, true, SS_LEFT, kStaticType, nullptr},
+                            {IDC_DEST_FOLDER, "Edit", 10, 40, 190, 14, true, ES_AUTOHSCROLL, ES_AUTOHSCROLL, nullptr},
+                            {IDC_BROWSE, "Button", 207, 40, 68, 14, true, BS_PUSHBUTTON, kButtonType, nullptr},
+                            {IDC_STATUS, "Static", 10, 60, 265, 25, true, SS_LEFT, kStaticType, ""},
+                        });
 
     HWND finish = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_FINISH), main, PlainProc, 0);
     ASSERT_NE(finish, nullptr);
     CheckDialog(finish, 275, 90, WS_CHILD, WS_POPUP | WS_CAPTION | WS_BORDER | WS_VISIBLE | WS_SYSMENU);
     CheckControls(finish, {
-        {-1, "Static", 0, 0, 21, 20, true, SS_ICON, kStaticType, nullptr, false},
-        {IDC_RESULT, "Static", 32, 0, 243, 20, true, SS_LEFT, kStaticType, nullptr},
-        {IDC_REBOOT, "Button", 10, 42, 213, 10, true, BS_AUTOCHECKBOX, kButtonType, nullptr},
-        {IDC_SHOWPROPS, "Button", 10, 57, 213, 10, true, BS_AUTOCHECKBOX, kButtonType, nullptr},
-    });
+                              {-1, "Static", 0, 0, 21, 20, true, SS_ICON, kStaticType, nullptr, false},
+                              {IDC_RESULT, "Static", 32, 0, 243, 20, true, SS_LEFT, kStaticType, nullptr},
+                              {IDC_REBOOT, "Button", 10, 42, 213, 10, true, BS_AUTOCHECKBOX, kButtonType, nullptr},
+                              {IDC_SHOWPROPS, "Button", 10, 57, 213, 10, true, BS_AUTOCHECKBOX, kButtonType, nullptr},
+                          });
     ::DestroyWindow(main);  // destroys the pages too
 }
 

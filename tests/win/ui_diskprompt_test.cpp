@@ -26,8 +26,7 @@ using namespace stagetest;
 
 namespace {
 
-const char* const kPrompt2 =
-    "Bitte legen Sie Diskette Nr. 2 ein bzw. w\xE4hlen Sie den entsprechenden Ordner aus.";
+const char* const kPrompt2 = "Bitte legen Sie Diskette Nr. 2 ein bzw. w\xE4hlen Sie den entsprechenden Ordner aus.";
 const char* const kText84 =
     "Sie haben einen ung\xFCltigen Pfadnamen angegeben.\nStellen Sie sicher, dass der Pfadname nicht mehr als 256 "
     "Zeichen lang\nist und keines der folgenden Zeichen enth\xE4lt:\n/ * ? < > \" |\n\nHinweis: Bitte verwenden Sie "
@@ -206,11 +205,8 @@ TEST_F(DiskPromptTest, OkRefusesShortMissingAndFilelessFoldersAndAcceptsTheFile)
     });
     EXPECT_EQ(result, IDOK);
     const std::vector<std::string> expectedSeen = {
-        " stays, focus on the folder",
-        "A stays, focus on the folder",
-        root + "\\missing stays, focus on the folder",
-        root + "\\missing\\ stays, focus on the folder",
-        root + "\\nofile stays, focus on the folder"};
+        " stays, focus on the folder", "A stays, focus on the folder", root + "\\missing stays, focus on the folder",
+        root + "\\missing\\ stays, focus on the folder", root + "\\nofile stays, focus on the folder"};
     EXPECT_EQ(Seen(), expectedSeen);
     const std::vector<MessageBoxScript::Box> shown = boxes.Shown();
     ASSERT_EQ(shown.size(), 5u);
@@ -453,7 +449,8 @@ TEST_F(PromptedVolumesTest, ThePromptRunsOnTheWorkerModalToTheMainDialog) {
     driver.join();
     Pump();
     EXPECT_EQ(outcome, "none");
-    EXPECT_EQ(Seen(), (std::vector<std::string>{"owned by the main dialog", "main disabled", kPrompt2, "main enabled"}));
+    EXPECT_EQ(Seen(),
+              (std::vector<std::string>{"owned by the main dialog", "main disabled", kPrompt2, "main enabled"}));
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text, "Das scheint die falsche Diskette zu sein.");
     app.SetMainDialog(nullptr);

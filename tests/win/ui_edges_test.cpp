@@ -3,8 +3,8 @@
 // worker thread's entry never goes on into user32 or the thread's start
 // (the 32-bit build could not unwind through them and would end). Each is
 // reported with string 72 and ends its dialog or run as an unexpected error.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
@@ -14,9 +14,9 @@
 #include "app/SetupApp.h"
 #include "framework/Dialog.h"
 #include "res/resource.h"
+#include "run/SetupException.h"
 #include "support/MessageBoxScript.h"
 #include "uitest/ScriptedSetup.h"
-#include "run/SetupException.h"
 
 using namespace kalvorin;
 using namespace kalvorin::setup;

@@ -26,8 +26,12 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -61,8 +65,12 @@ private:
 class PageListTest : public testing::Test {
 protected:
     PageListTest()
-        : pa(std::make_unique<FakePage>("a", log)), pb(std::make_unique<FakePage>("b", log)),
-          pc(std::make_unique<FakePage>("c", log)), a(Fake(pa)), b(Fake(pb)), c(Fake(pc)) {}
+        : pa(std::make_unique<FakePage>("a", log)),
+          pb(std::make_unique<FakePage>("b", log)),
+          pc(std::make_unique<FakePage>("c", log)),
+          a(Fake(pa)),
+          b(Fake(pb)),
+          c(Fake(pc)) {}
     static FakePage& Fake(const std::unique_ptr<CWizardPage>& page) { return static_cast<FakePage&>(*page); }
     void AddAll() {
         ASSERT_TRUE(list.Add(std::move(pa)));

@@ -1,8 +1,8 @@
 // The main dialog and its two pages on their own (real windows): texts and
 // states at start, Enter and Escape, the destination check at Install, the
 // finish page and the completion actions.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "framework/Handles.h"
-#include "support/MessageBoxScript.h"
 #include "register/CompletionActions.h"
-#include "uitest/ScriptedSetup.h"
 #include "run/SetupStatus.h"
+#include "support/MessageBoxScript.h"
+#include "uitest/ScriptedSetup.h"
 
 using namespace kalvorin;
 using namespace kalvorin::setup;
@@ -159,10 +159,19 @@ TEST_F(SetupDialogTest, EnterDoesNothingAndEscapeActsAsCancel) {
 }
 
 TEST_F(SetupDialogTest, InvalidDestinationsShowTheInvalidPathMessageAndStartNothing) {
-    const std::vector<std::string> invalid = {"",      std::string("C:\\") + std::string(257, 'x'),
-                                              "C:Programme", "C:\\a/b", "C:\\a*b", "C:\\a?b", "C:\\a<b",
-                                              "C:\\a>b", "C:\\a\"b", "C:\\a|b", "\\\\server\\share\\Ordner",
-                                              "A:\\Ordner", "D:\\Ordner"};
+    const std::vector<std::string> invalid = {"",
+                                              std::string("C:\\") + std::string(257, 'x'),
+                                              "C:Programme",
+                                              "C:\\a/b",
+                                              "C:\\a*b",
+                                              "C:\\a?b",
+                                              "C:\\a<b",
+                                              "C:\\a>b",
+                                              "C:\\a\"b",
+                                              "C:\\a|b",
+                                              "\\\\server\\share\\Ordner",
+                                              "A:\\Ordner",
+                                              "D:\\Ordner"};
     for (size_t i = 0; i < invalid.size(); ++i) {
         const std::string folder = invalid[i];
         InstallWith(folder);
@@ -264,8 +273,12 @@ TEST_F(SetupDialogTest, FinishPageWithoutRestart) {
         EXPECT_EQ(::SendMessageA(d.PageItem(1, 1017), BM_GETCHECK, 0, 0), BST_UNCHECKED);
         EXPECT_TRUE(::IsWindowVisible(d.PageItem(1, 1018)));
         EXPECT_EQ(::SendMessageA(d.PageItem(1, 1018), BM_GETCHECK, 0, 0), BST_CHECKED);
-        EXPECT_EQ(WindowText(d.PageItem(1, 1017)), "Ich m\xF6" "chte meinen Computer jetzt neu starten.");
-        EXPECT_EQ(WindowText(d.PageItem(1, 1018)), "Zeige anschlie\xDF" "end die Anzeige Eigenschaften an.");
+        EXPECT_EQ(WindowText(d.PageItem(1, 1017)),
+                  "Ich m\xF6"
+                  "chte meinen Computer jetzt neu starten.");
+        EXPECT_EQ(WindowText(d.PageItem(1, 1018)),
+                  "Zeige anschlie\xDF"
+                  "end die Anzeige Eigenschaften an.");
         // The user unchecks the display properties.
         ::SendMessageA(d.PageItem(1, 1018), BM_SETCHECK, BST_UNCHECKED, 0);
         return true;
@@ -321,7 +334,8 @@ TEST(CompletionActions, WhatEachPairOfChoicesDoes) {
     EXPECT_EQ(ActionsFor(1, 1, false),
               (std::vector<std::string>{"runonce", "restart",
                                         "Der Computer konnte nicht neu gestartet werden.\nEinige Dateien werden erst "
-                                        "beim n\xE4" "chsten Neustart ersetzt. Bitte starten Sie den Computer selbst neu, "
+                                        "beim n\xE4"
+                                        "chsten Neustart ersetzt. Bitte starten Sie den Computer selbst neu, "
                                         "bevor Sie den Bildschirmschoner benutzen. 48"}));
 }
 

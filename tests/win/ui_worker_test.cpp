@@ -1,9 +1,9 @@
 // The worker thread and its coordination with the main dialog, with real
 // threads and windows: the end-of-run path, the status handler, the cancel
 // question and the wait loop that keeps delivering sent messages.
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <new>
@@ -14,14 +14,14 @@
 #include "framework/FileException.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
-#include "res/resource.h"
-#include "support/MessageBoxScript.h"
 #include "framework/WaitLoop.h"
-#include "uitest/ScriptedSetup.h"
+#include "res/resource.h"
 #include "run/AskUser.h"
 #include "run/SetupException.h"
 #include "run/SetupStatus.h"
 #include "run/WorkerOps.h"
+#include "support/MessageBoxScript.h"
+#include "uitest/ScriptedSetup.h"
 
 using namespace kalvorin;
 using namespace kalvorin::setup;
@@ -39,7 +39,8 @@ class WorkerThreadTest : public ContextFixture {
 protected:
     WorkerThreadTest() {
         dialog_ = ::CreateWindowExA(0, "STATIC", "dialog", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-        progress_ = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP, 0, 0, 100, 10, nullptr, nullptr, nullptr, nullptr);
+        progress_ =
+            ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP, 0, 0, 100, 10, nullptr, nullptr, nullptr, nullptr);
         sync_.dialogWindow = dialog_;
         sync_.progressWindow = progress_;
     }
@@ -94,8 +95,10 @@ TEST_F(WorkerThreadTest, ErrorIsCleanedUpShownOnceAndEndsWithAborted) {
     ASSERT_EQ(boxes_.Count(), 1u);
     EXPECT_EQ(boxesAtDone_, 1u);
     const auto box = boxes_.Shown()[0];
-    EXPECT_EQ(box.text, "Bei der Vorbereitung der Installation ist ein Fehler aufgetreten.\n"
-                        "Eine Setup-Datei ist besch\xE4" "digt.");
+    EXPECT_EQ(box.text,
+              "Bei der Vorbereitung der Installation ist ein Fehler aufgetreten.\n"
+              "Eine Setup-Datei ist besch\xE4"
+              "digt.");
     EXPECT_EQ(box.flags, static_cast<UINT>(MB_ICONSTOP | MB_OK));
     EXPECT_TRUE(record_.cleanedUp);
     EXPECT_FALSE(record_.doneRaisedBeforeCleanUp);
@@ -257,7 +260,8 @@ TEST(WorkerOps, SentStatusIsHandledBeforeNotifyReturnsPostedStatusWaits) {
     wc.hInstance = ::GetModuleHandleA(nullptr);
     wc.lpszClassName = "KalvRecordingWindow";
     ::RegisterClassA(&wc);
-    HWND window = ::CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window =
+        ::CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(window, nullptr);
     std::vector<std::string> seen;
     ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&seen));
@@ -414,8 +418,9 @@ TEST_F(DialogWorkerTest, SecondCompletedLeavesTheFinishPageAsItIs) {
         HWND restart = d.PageItem(1, 1017);
         EXPECT_TRUE(::IsWindowVisible(restart));
         EXPECT_EQ(::SendMessageA(restart, BM_GETCHECK, 0, 0), BST_CHECKED);
-        EXPECT_EQ(WindowText(d.PageItem(1, 1001)), "Der Bildschirmschoner wurde erfolgreich installiert.\n"
-                                                   "Starten Sie den Computer neu, bevor Sie den Bildschirmschoner benutzen!");
+        EXPECT_EQ(WindowText(d.PageItem(1, 1001)),
+                  "Der Bildschirmschoner wurde erfolgreich installiert.\n"
+                  "Starten Sie den Computer neu, bevor Sie den Bildschirmschoner benutzen!");
         ::SendMessageA(restart, BM_SETCHECK, BST_UNCHECKED, 0);
         return true;
     });
@@ -481,8 +486,9 @@ TEST_F(DialogWorkerTest, CancelAnsweredNoResumesWithNothingLost) {
     EXPECT_EQ(Run(), IDCANCEL);
 
     ASSERT_GE(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Shown()[0].text, "Der Bildschirmschoner wurde noch nicht vollst\xE4ndig installiert.\n"
-                                     "Wollen Sie das Setup Programm dennoch beenden?");
+    EXPECT_EQ(boxes.Shown()[0].text,
+              "Der Bildschirmschoner wurde noch nicht vollst\xE4ndig installiert.\n"
+              "Wollen Sie das Setup Programm dennoch beenden?");
     EXPECT_EQ(boxes.Shown()[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
     EXPECT_EQ(boxes.Count(), 1u);
     std::vector<std::string> files;
@@ -528,7 +534,8 @@ TEST_F(DialogWorkerTest, CancelQuestionHoldsTheWorkerUntilAnswered) {
         CompleteRun(sync, run);
     };
     StartWithInstall();
-    dialog.steps.push_back([](ScriptedSetupDlg& d) { return !d.handled.empty() && d.handled.back().code == Completed; });
+    dialog.steps.push_back(
+        [](ScriptedSetupDlg& d) { return !d.handled.empty() && d.handled.back().code == Completed; });
     dialog.steps.push_back([](ScriptedSetupDlg& d) {
         d.Click(IDCANCEL);
         return true;
@@ -580,8 +587,9 @@ TEST_F(DialogWorkerTest, ErrorMessageComesFirstThenTheDialogClosesByItself) {
     StartWithInstall();
     EXPECT_EQ(Run(), IDCANCEL);
     ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Shown()[0].text, "Beim Installieren der Dateien ist der folgende Fehler aufgetreten.\n"
-                                     "Beim Dekomprimieren ist ein Fehler aufgetreten.");
+    EXPECT_EQ(boxes.Shown()[0].text,
+              "Beim Installieren der Dateien ist der folgende Fehler aufgetreten.\n"
+              "Beim Dekomprimieren ist ein Fehler aufgetreten.");
     EXPECT_EQ(boxes.Shown()[0].flags, static_cast<UINT>(MB_ICONSTOP | MB_OK));
     ASSERT_FALSE(dialog.handled.empty());
     EXPECT_EQ(dialog.handled.back().code, Aborted);

@@ -5,16 +5,16 @@
 // sees as a reparse point (its FSCTL_SET_REPARSE_POINT fails, and a Unix
 // link looks like a plain folder), so the check reads attributes through a
 // stand-in here.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <set>
 #include <string>
 
-#include "uninstaller/RemovalPlaces.h"
 #include "system/LogDigest.h"
 #include "system/RegistryRecords.h"
+#include "uninstaller/RemovalPlaces.h"
 
 using namespace kalvorin;
 using namespace kalvorin::uninstaller;
@@ -41,11 +41,11 @@ TEST(LogDigest, TheSystemsSha256AndTheValueName) {
 // Paths in `reparsePoints` carry FILE_ATTRIBUTE_REPARSE_POINT; every other
 // path is a plain folder.
 RemovalPlaces Places(const std::string& logFolder, std::set<std::string> reparsePoints) {
-    return RemovalPlaces(logFolder, {"C:\\WINDOWS", "C:\\WINDOWS\\system32", kProgramFiles, kProgramFiles + "\\Common Files"},
-                         [reparsePoints](const std::string& path) -> unsigned long {
-                             return FILE_ATTRIBUTE_DIRECTORY |
-                                    (reparsePoints.count(path) != 0 ? FILE_ATTRIBUTE_REPARSE_POINT : 0);
-                         });
+    return RemovalPlaces(
+        logFolder, {"C:\\WINDOWS", "C:\\WINDOWS\\system32", kProgramFiles, kProgramFiles + "\\Common Files"},
+        [reparsePoints](const std::string& path) -> unsigned long {
+            return FILE_ATTRIBUTE_DIRECTORY | (reparsePoints.count(path) != 0 ? FILE_ATTRIBUTE_REPARSE_POINT : 0);
+        });
 }
 
 struct PlaceRow {
@@ -59,8 +59,10 @@ TEST(RemovalPlaces, FilesAndFoldersByBaseFolderAndNeverThroughAReparsePoint) {
     const std::string log = kProgramFiles + "\\Kalvorin\\Aquarium";
     const PlaceRow rows[] = {
         {"C:\\Program Files\\Kalvorin\\Aquarium\\Fische\\hai.bmp", true, "", true},
-        {"C:\\Program Files\\Kalvorin\\Aquarium\\Fische\\hai.bmp", true, "C:\\Program Files\\Kalvorin\\Aquarium\\Fische", false},
-        {"C:\\Program Files\\Kalvorin\\Aquarium\\Fische\\hai.bmp", true, "C:\\Program Files\\Kalvorin\\Aquarium\\Fische\\hai.bmp", false},
+        {"C:\\Program Files\\Kalvorin\\Aquarium\\Fische\\hai.bmp", true,
+         "C:\\Program Files\\Kalvorin\\Aquarium\\Fische", false},
+        {"C:\\Program Files\\Kalvorin\\Aquarium\\Fische\\hai.bmp", true,
+         "C:\\Program Files\\Kalvorin\\Aquarium\\Fische\\hai.bmp", false},
         // Above the log's folder: not its base, which lies below.
         {"C:\\Program Files\\Kalvorin\\Aquarium\\Fische\\hai.bmp", true, "C:\\Program Files\\Kalvorin", true},
         {"C:\\WINDOWS\\system32\\kalvteil.dll", true, "", true},

@@ -1,7 +1,7 @@
 // The destination folder rules, checked against the real drives of the test
 // prefix: A: floppy, D: CD-ROM, N: network, C: and Z: fixed disks.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 

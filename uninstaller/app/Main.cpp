@@ -1,8 +1,8 @@
 // Entry point of the uninstaller (UnScr.exe, installed as UnSc####.exe).
 #include <windows.h>
 
-#include "uninstaller/app/UninstallApp.h"
 #include "framework/LibrarySearch.h"
+#include "uninstaller/app/UninstallApp.h"
 
 // The one application object, constructed before WinMain.
 kalvorin::uninstaller::CUninstallApp theApp;

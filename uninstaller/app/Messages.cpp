@@ -28,10 +28,14 @@ void ShowResult(const RemovalReport& report, const std::string& displayName) {
 
 void ShowLogProblem(LogFile::Problem problem, const std::string& logPath) {
     UINT id = IDS_LOG_DAMAGED;
-    if (problem == LogFile::Problem::Missing) id = IDS_LOG_MISSING;
-    else if (problem == LogFile::Problem::Unreadable) id = IDS_LOG_UNREADABLE;
-    else if (problem == LogFile::Problem::NotRecorded) id = IDS_LOG_NOT_RECORDED;
-    else if (problem == LogFile::Problem::Altered) id = IDS_LOG_ALTERED;
+    if (problem == LogFile::Problem::Missing)
+        id = IDS_LOG_MISSING;
+    else if (problem == LogFile::Problem::Unreadable)
+        id = IDS_LOG_UNREADABLE;
+    else if (problem == LogFile::Problem::NotRecorded)
+        id = IDS_LOG_NOT_RECORDED;
+    else if (problem == LogFile::Problem::Altered)
+        id = IDS_LOG_ALTERED;
     AppMessageBox(FormatStringId(id, {logPath}), MB_OK | MB_ICONSTOP);
 }
 

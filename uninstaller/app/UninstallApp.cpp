@@ -2,14 +2,14 @@
 
 #include <windows.h>
 
+#include "framework/App.h"
+#include "framework/FileSystem.h"
+#include "system/SystemInfo.h"
 #include "uninstaller/LogFile.h"
 #include "uninstaller/Removal.h"
 #include "uninstaller/RemovalPlaces.h"
 #include "uninstaller/SelfRemoval.h"
 #include "uninstaller/app/Messages.h"
-#include "framework/App.h"
-#include "framework/FileSystem.h"
-#include "system/SystemInfo.h"
 
 namespace kalvorin::uninstaller {
 

@@ -5,9 +5,9 @@
 
 #include <string>
 
+#include "framework/App.h"
 #include "uninstaller/CommandLine.h"
 #include "uninstaller/ExitCodes.h"
-#include "framework/App.h"
 
 namespace kalvorin::uninstaller {
 

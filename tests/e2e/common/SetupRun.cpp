@@ -110,8 +110,10 @@ Dialogs FindDialogs(DWORD processId) {
     for (const Window& window : FindTopLevelWindows(processId, "#32770")) {
         try {
             if (window.Text() != "Kalvorin") continue;
-            if (window.FindChild(kInstall)) found.main = window;
-            else if (window.FindChild(kPromptFolder)) found.prompt = window;
+            if (window.FindChild(kInstall))
+                found.main = window;
+            else if (window.FindChild(kPromptFolder))
+                found.prompt = window;
         } catch (const Error&) {
             // closing just now
         }
@@ -308,8 +310,8 @@ std::string SystemFolder() {
 }
 
 std::string ProgramFilesFolder() {
-    const auto raw = ReadRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
-                                       "ProgramFilesDir");
+    const auto raw =
+        ReadRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
     if (!raw) throw Error("no ProgramFilesDir in the test prefix");
     return std::string(raw->c_str());
 }

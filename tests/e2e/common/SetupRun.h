@@ -65,8 +65,8 @@ struct RunOptions {
     std::function<void(const Window& prompt, int round)> atDiskPrompt;
     // Called at the finish page before "&Beenden" is pressed.
     std::function<void(const Window& dialog)> atFinishPage;
-    bool windows98 = false;                  // Wine reports Windows 98 to setup.exe
-    bool cancelWhileCopying = false;         // Cancel is pressed once a file is being installed
+    bool windows98 = false;           // Wine reports Windows 98 to setup.exe
+    bool cancelWhileCopying = false;  // Cancel is pressed once a file is being installed
     // When not empty: Cancel is pressed once the status line holds this text
     // (cancelWhileCopying is the same for "Installiere: ").
     std::string cancelWhenStatusHas;
@@ -89,9 +89,9 @@ struct RunResult {
     bool rebootBoxVisible = false;
     int rebootChecked = 0;
     int propertiesChecked = 0;
-    int diskPrompts = 0;                // rounds of the disk prompt
-    bool dialogShown = false;           // the main dialog came
-    bool killed = false;                // killWhen was met
+    int diskPrompts = 0;       // rounds of the disk prompt
+    bool dialogShown = false;  // the main dialog came
+    bool killed = false;       // killWhen was met
 };
 
 // Starts folder\setup.exe and drives it to its end. Throws Error when it

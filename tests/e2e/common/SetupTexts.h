@@ -18,19 +18,22 @@ inline const std::string kInvalidPath =
     "Zeichen lang\nist und keines der folgenden Zeichen enth\xE4lt:\n/ * ? < > \" |\n\nHinweis: Bitte verwenden Sie "
     "keine Netzwerk-Pfadnamen.";
 inline const std::string kCancelQuestion =
-    "Der Bildschirmschoner wurde noch nicht vollst\xE4ndig installiert.\nWollen Sie das Setup Programm dennoch beenden?";
+    "Der Bildschirmschoner wurde noch nicht vollst\xE4ndig installiert.\nWollen Sie das Setup Programm dennoch "
+    "beenden?";
 inline const std::string kPrevious =
     "Kalvorin hat eine \xE4ltere Installation dieses Bildschirmschoners\nauf dem Computer gefunden. Es wird "
-    "empfohlen diese zu l\xF6schen bevor Sie weitermachen.\n\nM\xF6" "chten Sie die \xE4lte Installation jetzt "
+    "empfohlen diese zu l\xF6schen bevor Sie weitermachen.\n\nM\xF6"
+    "chten Sie die \xE4lte Installation jetzt "
     "deinstallieren?";
-inline const std::string kDone =
-    "Der Bildschirmschoner wurde erfolgreich auf Ihrem System installiert.\nViel Spa\xDF!";
+inline const std::string kDone = "Der Bildschirmschoner wurde erfolgreich auf Ihrem System installiert.\nViel Spa\xDF!";
 inline const std::string kDoneRestart =
     "Der Bildschirmschoner wurde erfolgreich installiert.\nStarten Sie den Computer neu, bevor Sie den "
     "Bildschirmschoner benutzen!";
 inline const std::string kNoUninstaller =
-    "Das Deinstallationsprogramm konnte nicht eingerichtet werden, weil die Datei _setup.spd besch\xE4" "digt ist "
-    "oder nicht gelesen werden kann.\nDer Bildschirmschoner wird trotzdem installiert, kann aber nicht \xFC" "ber die "
+    "Das Deinstallationsprogramm konnte nicht eingerichtet werden, weil die Datei _setup.spd besch\xE4"
+    "digt ist "
+    "oder nicht gelesen werden kann.\nDer Bildschirmschoner wird trotzdem installiert, kann aber nicht \xFC"
+    "ber die "
     "Systemsteuerung entfernt werden.";
 inline const std::string kDoneNoUninstaller =
     "Der Bildschirmschoner wurde ohne Deinstallationsprogramm installiert.\nViel Spa\xDF!";

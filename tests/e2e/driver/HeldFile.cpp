@@ -13,7 +13,9 @@ HeldFile::HeldFile(const std::string& path, Sharing sharing) {
     }
 }
 
-HeldFile::~HeldFile() { Release(); }
+HeldFile::~HeldFile() {
+    Release();
+}
 
 void HeldFile::Release() {
     if (handle_ != INVALID_HANDLE_VALUE) {

@@ -6,8 +6,8 @@
 #include <map>
 
 #include "Error.h"
-#include "Stall.h"
 #include "Screen.h"
+#include "Stall.h"
 
 namespace e2e {
 
@@ -106,12 +106,18 @@ uint32_t DominantColour(const Image& image) {
 
 const char* ToString(IconKind kind) {
     switch (kind) {
-    case IconKind::None: return "none";
-    case IconKind::Stop: return "stop";
-    case IconKind::Exclamation: return "exclamation";
-    case IconKind::Question: return "question";
-    case IconKind::Information: return "information";
-    case IconKind::Unknown: return "unknown";
+    case IconKind::None:
+        return "none";
+    case IconKind::Stop:
+        return "stop";
+    case IconKind::Exclamation:
+        return "exclamation";
+    case IconKind::Question:
+        return "question";
+    case IconKind::Information:
+        return "information";
+    case IconKind::Unknown:
+        return "unknown";
     }
     return "?";
 }

@@ -21,12 +21,13 @@ const char* ToString(IconKind kind);
 
 struct MessageBoxInfo {
     Window window;
-    std::string caption;       // cp1252
-    std::string text;          // cp1252, exactly as shown ("\n" between lines)
+    std::string caption;  // cp1252
+    std::string text;     // cp1252, exactly as shown ("\n" between lines)
     IconKind icon = IconKind::None;
-    std::vector<int> buttons;  // ids of the visible buttons, left to right (IDOK 1, IDCANCEL 2, IDRETRY 4, IDYES 6, IDNO 7)
-    int defaultButton = 0;     // id of the button drawn as default (BS_DEFPUSHBUTTON), 0 when none
-    Window owner;              // the owner window (empty when none)
+    std::vector<int>
+        buttons;  // ids of the visible buttons, left to right (IDOK 1, IDCANCEL 2, IDRETRY 4, IDYES 6, IDNO 7)
+    int defaultButton = 0;  // id of the button drawn as default (BS_DEFPUSHBUTTON), 0 when none
+    Window owner;           // the owner window (empty when none)
 };
 
 // The message box of `processId` that is open now, if any. A box that is

@@ -149,7 +149,9 @@ Process& Process::operator=(Process&& other) noexcept {
     return *this;
 }
 
-Process::~Process() { Close(); }
+Process::~Process() {
+    Close();
+}
 
 void Process::Close() {
     if (process_ == nullptr) {

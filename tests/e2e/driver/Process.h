@@ -15,10 +15,10 @@
 namespace e2e {
 
 struct StartOptions {
-    std::string arguments;                    // appended to the quoted program path
-    std::string workingFolder;                // empty: the program's own folder
-    std::map<std::string, std::string> env;   // variables set (or replaced) for the child
-    std::string outputFile;                   // when set: the child's stdout and stderr go there
+    std::string arguments;                   // appended to the quoted program path
+    std::string workingFolder;               // empty: the program's own folder
+    std::map<std::string, std::string> env;  // variables set (or replaced) for the child
+    std::string outputFile;                  // when set: the child's stdout and stderr go there
     // Wine's X11 driver lets a window manager manage top-level windows; with
     // none (Xvfb) every hidden window costs a 2 s wait, and captions are not
     // drawn. When true, the program's windows are unmanaged: Wine draws their

@@ -39,7 +39,9 @@ RegistryOverride::RegistryOverride(HKEY root, std::string subkey, std::string va
     }
 }
 
-void RegistryOverride::Keep() { keep_ = true; }
+void RegistryOverride::Keep() {
+    keep_ = true;
+}
 
 RegistryOverride::~RegistryOverride() {
     if (keep_) {
@@ -72,7 +74,9 @@ void RegistryOverride::Write(DWORD type, const std::string& data) {
     }
 }
 
-void RegistryOverride::SetString(const std::string& value) { Write(REG_SZ, value + std::string(1, '\0')); }
+void RegistryOverride::SetString(const std::string& value) {
+    Write(REG_SZ, value + std::string(1, '\0'));
+}
 
 void RegistryOverride::SetDword(DWORD value) {
     Write(REG_DWORD, std::string(reinterpret_cast<const char*>(&value), sizeof(value)));

@@ -20,9 +20,9 @@ public:
 
     void SetString(const std::string& value);  // REG_SZ, stored with its terminating zero
     void SetDword(DWORD value);
-    void SetBinary(const std::string& data);   // REG_BINARY
-    void Delete();                             // the value is absent (missing key is fine)
-    void Keep();                               // the change stays after the object goes away
+    void SetBinary(const std::string& data);  // REG_BINARY
+    void Delete();                            // the value is absent (missing key is fine)
+    void Keep();                              // the change stays after the object goes away
 
 private:
     struct Saved {

@@ -74,8 +74,8 @@ Image CaptureScreen(const RECT& rect) {
         ThrowLastError("CreateDIBSection");
     }
     const HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
-    const BOOL copied = BitBlt(memory.get(), 0, 0, image.width, image.height, screen.get(), rect.left, rect.top,
-                               SRCCOPY | CAPTUREBLT);
+    const BOOL copied =
+        BitBlt(memory.get(), 0, 0, image.width, image.height, screen.get(), rect.left, rect.top, SRCCOPY | CAPTUREBLT);
     SelectObject(memory.get(), old);
     if (!copied) {
         ThrowLastError("BitBlt from the screen");

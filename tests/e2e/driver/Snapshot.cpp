@@ -131,7 +131,7 @@ Snapshot Snapshot::Take(const Scope& scope) {
             RegQueryValueExA(key, value.name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
             data.resize(size);
             snapshot.values_[std::string(RootName(value.root)) + "\\" + value.key + " [" + value.name + "]"] = {type,
-                                                                                                            data};
+                                                                                                                data};
         }
         RegCloseKey(key);
     }
@@ -188,7 +188,8 @@ std::vector<std::string> Snapshot::Changes(const Snapshot& before, const std::ve
         }
     }
     for (const auto& [key, state] : before.files_) {
-        if (files_.count(key) == 0) add(std::string("- ") + (state.folder ? "folder " : "file ") + before.names_.at(key));
+        if (files_.count(key) == 0)
+            add(std::string("- ") + (state.folder ? "folder " : "file ") + before.names_.at(key));
     }
     for (const std::string& key : keys_) {
         if (before.keys_.count(key) == 0) add("+ key " + key);
@@ -198,8 +199,10 @@ std::vector<std::string> Snapshot::Changes(const Snapshot& before, const std::ve
     }
     for (const auto& [name, value] : values_) {
         const auto old = before.values_.find(name);
-        if (old == before.values_.end()) add("+ value " + name);
-        else if (old->second != value) add("~ value " + name);
+        if (old == before.values_.end())
+            add("+ value " + name);
+        else if (old->second != value)
+            add("~ value " + name);
     }
     for (const auto& [name, value] : before.values_) {
         if (values_.count(name) == 0) add("- value " + name);

@@ -25,10 +25,10 @@ namespace e2e {
 class Snapshot {
 public:
     struct Scope {
-        std::vector<std::string> folders;        // whole trees: size, write time, attributes
-        std::vector<std::string> hashedFolders;  // content compared, too
-        std::vector<std::string> excludedFolders;  // left out entirely
-        std::vector<std::string> shallowFolders;   // only the entries directly in them (size, time, attributes)
+        std::vector<std::string> folders;                // whole trees: size, write time, attributes
+        std::vector<std::string> hashedFolders;          // content compared, too
+        std::vector<std::string> excludedFolders;        // left out entirely
+        std::vector<std::string> shallowFolders;         // only the entries directly in them (size, time, attributes)
         std::vector<std::pair<HKEY, std::string>> keys;  // whole subtrees
         std::vector<std::string> files;                  // single files, content compared
         struct Value {
@@ -36,7 +36,7 @@ public:
             std::string key;
             std::string name;
         };
-        std::vector<Value> values;                       // single values
+        std::vector<Value> values;  // single values
     };
 
     // The scope every setup and uninstaller test needs: drive C: (metadata;
@@ -77,9 +77,9 @@ private:
     };
 
     Scope scope_;
-    std::map<std::string, FileState> files_;  // by upper-cased path
-    std::map<std::string, std::string> names_;  // upper-cased path -> path as found
-    std::set<std::string> keys_;              // "HKLM\path"
+    std::map<std::string, FileState> files_;                       // by upper-cased path
+    std::map<std::string, std::string> names_;                     // upper-cased path -> path as found
+    std::set<std::string> keys_;                                   // "HKLM\path"
     std::map<std::string, std::pair<DWORD, std::string>> values_;  // "HKLM\path [name]"
 };
 

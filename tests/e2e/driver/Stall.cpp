@@ -16,8 +16,8 @@ namespace {
 std::string TextOf(HWND window) {
     char buffer[512] = {};
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
-                             500, &copied)) {
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 500,
+                             &copied)) {
         return "<no answer>";
     }
     std::string text(buffer, copied);
@@ -78,9 +78,8 @@ std::string DescribeWindows(DWORD processId) {
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
         const auto program = programs.find(owner);
-        text += "process " + std::to_string(owner) + " " + (program != programs.end() ? program->second : "?") +
-                ": " + ClassOf(window) + " \"" + TextOf(window) + "\"" + (IsWindowEnabled(window) ? "" : " disabled") +
-                "\n";
+        text += "process " + std::to_string(owner) + " " + (program != programs.end() ? program->second : "?") + ": " +
+                ClassOf(window) + " \"" + TextOf(window) + "\"" + (IsWindowEnabled(window) ? "" : " disabled") + "\n";
         std::vector<HWND> children;
         EnumChildWindows(window, &CollectChild, reinterpret_cast<LPARAM>(&children));
         for (HWND child : children) {

@@ -17,7 +17,7 @@ namespace e2e {
 namespace {
 
 std::mutex g_mutex;
-std::string g_test;              // the running test, empty between tests
+std::string g_test;  // the running test, empty between tests
 ULONGLONG g_testStarted = 0;
 ULONGLONG g_programStarted = 0;
 ULONGLONG g_testLimitMs = 120000;

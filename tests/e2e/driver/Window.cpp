@@ -27,14 +27,15 @@ BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lParam) {
 
 LRESULT Window::Send(UINT message, WPARAM wParam, LPARAM lParam, const char* what) const {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(hwnd_, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs,
-                             &result)) {
+    if (!SendMessageTimeoutW(hwnd_, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs, &result)) {
         ThrowLastError(std::string(what) + " to " + Describe(hwnd_) + " got no answer");
     }
     return static_cast<LRESULT>(result);
 }
 
-bool Window::Exists() const { return hwnd_ != nullptr && IsWindow(hwnd_); }
+bool Window::Exists() const {
+    return hwnd_ != nullptr && IsWindow(hwnd_);
+}
 
 DWORD Window::ProcessId() const {
     DWORD pid = 0;
@@ -42,7 +43,9 @@ DWORD Window::ProcessId() const {
     return pid;
 }
 
-int Window::Id() const { return static_cast<int>(GetWindowLongPtrW(hwnd_, GWLP_ID)); }
+int Window::Id() const {
+    return static_cast<int>(GetWindowLongPtrW(hwnd_, GWLP_ID));
+}
 
 std::string Window::ClassName() const {
     wchar_t buffer[256];
@@ -57,8 +60,8 @@ std::string Window::Text() const {
     for (;;) {
         const auto length = static_cast<size_t>(Send(WM_GETTEXTLENGTH, 0, 0, "WM_GETTEXTLENGTH"));
         std::wstring buffer(length + 2, L'\0');
-        const auto got = static_cast<size_t>(
-            Send(WM_GETTEXT, length + 2, reinterpret_cast<LPARAM>(buffer.data()), "WM_GETTEXT"));
+        const auto got =
+            static_cast<size_t>(Send(WM_GETTEXT, length + 2, reinterpret_cast<LPARAM>(buffer.data()), "WM_GETTEXT"));
         if (got <= length) {
             buffer.resize(got);
             return To1252(buffer);
@@ -66,11 +69,17 @@ std::string Window::Text() const {
     }
 }
 
-LONG Window::Style() const { return static_cast<LONG>(GetWindowLongPtrW(hwnd_, GWL_STYLE)); }
+LONG Window::Style() const {
+    return static_cast<LONG>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
+}
 
-bool Window::Visible() const { return IsWindowVisible(hwnd_) != FALSE; }
+bool Window::Visible() const {
+    return IsWindowVisible(hwnd_) != FALSE;
+}
 
-bool Window::Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
+bool Window::Enabled() const {
+    return IsWindowEnabled(hwnd_) != FALSE;
+}
 
 RECT Window::ScreenRect() const {
     RECT rect{};
@@ -80,7 +89,9 @@ RECT Window::ScreenRect() const {
     return rect;
 }
 
-Window Window::Owner() const { return Window(GetWindow(hwnd_, GW_OWNER)); }
+Window Window::Owner() const {
+    return Window(GetWindow(hwnd_, GW_OWNER));
+}
 
 std::vector<Window> Window::Children() const {
     std::vector<Window> out;
@@ -151,8 +162,7 @@ void Window::Click(int id) const {
         return;
     }
     const HWND parent = GetParent(button.Handle());
-    if (!PostMessageW(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                      reinterpret_cast<LPARAM>(button.Handle()))) {
+    if (!PostMessageW(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button.Handle()))) {
         ThrowLastError("posting the click on button " + std::to_string(id));
     }
 }
@@ -195,8 +205,7 @@ struct TopLevelSearch {
 BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM lParam) {
     auto& search = *reinterpret_cast<TopLevelSearch*>(lParam);
     const Window window(hwnd);
-    if (window.ProcessId() != search.processId || !window.Visible() ||
-        window.ClassName() != search.className) {
+    if (window.ProcessId() != search.processId || !window.Visible() || window.ClassName() != search.className) {
         return TRUE;
     }
     if (search.caption) {

@@ -32,10 +32,10 @@ public:
     std::string ClassName() const;
     std::string Text() const;  // cp1252 bytes; throws when the window does not answer
     LONG Style() const;
-    bool Visible() const;      // visible itself and all its parents
+    bool Visible() const;  // visible itself and all its parents
     bool Enabled() const;
     RECT ScreenRect() const;
-    Window Owner() const;      // the owner of a top-level window (empty when none)
+    Window Owner() const;  // the owner of a top-level window (empty when none)
 
     // Controls. `id` is searched among the direct children first, then among
     // all descendants (controls on child dialogs); of several descendants with
@@ -45,8 +45,8 @@ public:
     std::vector<Window> Children() const;  // all descendants, in Z order per level
 
     std::string ChildText(int id) const { return Child(id).Text(); }
-    int CheckState(int id) const;               // BST_UNCHECKED 0, BST_CHECKED 1, BST_INDETERMINATE 2
-    ProgressState Progress(int id) const;       // PBM_GETPOS / PBM_GETRANGE
+    int CheckState(int id) const;                              // BST_UNCHECKED 0, BST_CHECKED 1, BST_INDETERMINATE 2
+    ProgressState Progress(int id) const;                      // PBM_GETPOS / PBM_GETRANGE
     void SetChildText(int id, const std::string& text) const;  // WM_SETTEXT, cp1252
 
     // Clicks the button `id` as a user would: throws when the button is hidden

@@ -17,20 +17,20 @@
 #include <string>
 #include <vector>
 
-#include "context/SetupContext.h"
 #include "codec/BlockHeader.h"
 #include "codec/Checksum.h"
 #include "codec/PackedProgram.h"
 #include "codec/SetupData.h"
 #include "codec/VolumeName.h"
+#include "context/SetupContext.h"
 #include "framework/FileException.h"
-#include "run/SetupWork.h"
 #include "run/DiskPrompt.h"
-#include "support/MessageBoxScript.h"
 #include "run/SetupException.h"
 #include "run/SetupStatus.h"
 #include "run/SetupSync.h"
+#include "run/SetupWork.h"
 #include "run/WorkerOps.h"
+#include "support/MessageBoxScript.h"
 #include "worker/InstallRun.h"
 
 namespace stagetest {
@@ -46,7 +46,8 @@ inline void WriteBytes(const std::string& path, const Bytes& bytes) {
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
     DWORD written = 0;
-    const BOOL ok = bytes.empty() || ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    const BOOL ok =
+        bytes.empty() || ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     ::CloseHandle(file);
     ASSERT_TRUE(ok) << path;
 }
@@ -227,7 +228,7 @@ inline void Append(Bytes& to, const Bytes& bytes) {
 struct RawSetup {
     spd::SetupHeader header;
     Bytes folderTable = RawBlockHeader(0, 0, 0);  // no table
-    Bytes catalog;                                 // everything after the catalog header
+    Bytes catalog;                                // everything after the catalog header
 
     RawSetup() {
         header.displayName = "Kalvorin";
@@ -263,19 +264,25 @@ inline Bytes FolderTableOf(const std::vector<Bytes>& records) {
 
 inline std::string PhaseName(UINT id) {
     switch (id) {
-    case 5: return "Internal";
-    case 60: return "Preparation";
-    case 160: return "FolderCreation";
-    case 63: return "FileInstallation";
-    case 205: return "Completion";
-    default: return "phase string " + std::to_string(id);
+    case 5:
+        return "Internal";
+    case 60:
+        return "Preparation";
+    case 160:
+        return "FolderCreation";
+    case 63:
+        return "FileInstallation";
+    case 205:
+        return "Completion";
+    default:
+        return "phase string " + std::to_string(id);
     }
 }
 
 inline std::string CauseName(UINT id) {
-    static const char* const names[] = {"FileNotFound", "NoTempFolder", "FileError", "DamagedSetupFile",
-                                        "OutOfMemory", "DecompressError", "InternalError", "UnexpectedError",
-                                        "CannotCreateFolder", "CannotContinue", "CompressError"};
+    static const char* const names[] = {"FileNotFound",       "NoTempFolder",    "FileError",     "DamagedSetupFile",
+                                        "OutOfMemory",        "DecompressError", "InternalError", "UnexpectedError",
+                                        "CannotCreateFolder", "CannotContinue",  "CompressError"};
     for (int cause = 0; cause <= 10; ++cause) {
         if (CSetupException::CauseStringId(cause) == id) return names[cause];
     }
@@ -305,9 +312,8 @@ inline std::string Outcome(const std::function<void()>& f) {
 // "completed" or "cancelled" as a run ends, else Outcome() of its exception.
 inline std::string RunOutcome(InstallRun& run) {
     std::string result;
-    const std::string thrown = Outcome([&] {
-        result = run.RunBody() == RunResult::Completed ? "completed" : "cancelled";
-    });
+    const std::string thrown =
+        Outcome([&] { result = run.RunBody() == RunResult::Completed ? "completed" : "cancelled"; });
     return thrown == "none" ? result : thrown;
 }
 
@@ -330,8 +336,7 @@ public:
     void Answer(std::optional<std::string> folder) { answers_.push_back(std::move(folder)); }
 
     void Beep() override { ++beeps; }
-    bool Ask(const std::string& fileName, const std::string& startFolder, unsigned disk,
-             std::string& folder) override {
+    bool Ask(const std::string& fileName, const std::string& startFolder, unsigned disk, std::string& folder) override {
         calls.push_back(Call{fileName, startFolder, disk, beeps, boxes_ != nullptr ? boxes_->Count() : 0});
         if (answers_.empty() || !answers_.front()) {
             if (!answers_.empty()) answers_.pop_front();
@@ -402,7 +407,8 @@ protected:
         if (!classesReady) {
             HMODULE comctl = ::LoadLibraryA("comctl32.dll");
             using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-            auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(::GetProcAddress(comctl, "InitCommonControlsEx")));
+            auto init =
+                reinterpret_cast<InitFn>(reinterpret_cast<void*>(::GetProcAddress(comctl, "InitCommonControlsEx")));
             INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS};
             if (init != nullptr) init(&icc);
             WNDCLASSA wc{};

@@ -32,12 +32,12 @@ public:
     MessageBoxScript(const MessageBoxScript&) = delete;
     MessageBoxScript& operator=(const MessageBoxScript&) = delete;
 
-    void Answer(int answer);               // append an answer
+    void Answer(int answer);  // append an answer
     // From now on every box is answered by `rule` (the script is not used).
     void AnswerBy(std::function<int(const Box&)> rule);
-    std::vector<Box> Shown() const;        // every box so far, in order
+    std::vector<Box> Shown() const;  // every box so far, in order
     size_t Count() const;
-    void Clear();                          // forget the boxes shown so far
+    void Clear();  // forget the boxes shown so far
 
 private:
     int OnBox(const std::string& text, UINT flags, const std::string& caption);

@@ -88,10 +88,10 @@ inline void CompleteRun(CSetupSync& sync, FakeRun& run);
 // One WM_SETUP_STATUS as the dialog handled it.
 struct HandledStatus {
     int code;
-    std::string fileName;     // CopyingFile: the name sent
+    std::string fileName;  // CopyingFile: the name sent
     LRESULT result;
-    std::string statusLine;   // the destination page's status line afterwards
-    int installState;         // afterwards
+    std::string statusLine;  // the destination page's status line afterwards
+    int installState;        // afterwards
 };
 
 class ScriptedSetupDlg;
