@@ -7,8 +7,10 @@
 #include <optional>
 
 #include "codec/FolderKind.h"
+#include "framework/File.h"
 #include "framework/FileException.h"
 #include "framework/FileSystem.h"
+#include "install/FileLoop.h"
 #include "run/SetupException.h"
 #include "run/SetupWork.h"
 #include "run/WorkerOps.h"
@@ -67,13 +69,8 @@ bool KeepEarlierFile(SetupWork& work, const std::string& targetPath) {
 
 namespace {
 
-// Where a file is copied before it is renamed over its target: a name in
-// the target's own folder (so the new file gets that folder's access list),
-// in 8.3 form (it fits wherever the folder could be created), the same for
-// the same target in every run: "~k" and six hex digits of a hash of the
-// target's path, ".tmp". A run killed between the copy and the rename
-// leaves it, and the next run that installs the target overwrites it.
-// nullopt when the name would make the path too long.
+// The staging name beside `targetPath` (see StagedFile); nullopt when it
+// would make the path too long.
 std::optional<std::string> StagingPath(const std::string& targetPath) {
     std::string folded = targetPath;
     if (!folded.empty()) ::CharUpperBuffA(folded.data(), static_cast<DWORD>(folded.size()));
@@ -85,27 +82,6 @@ std::optional<std::string> StagingPath(const std::string& targetPath) {
     std::string path = targetPath.substr(0, slash == std::string::npos ? 0 : slash + 1) + name;
     if (path.size() > kMaxPathLength) return std::nullopt;
     return path;
-}
-
-// Copies `extractedPath` over `targetPath` through its staging path, so that
-// the target is never seen cut short: it is either the old file or the
-// whole new one (a target in a folder too deep for the staging name is
-// copied over directly). False with the Win32 error when that fails; the
-// staging copy is gone then.
-bool ReplaceAtomically(const std::string& extractedPath, const std::string& targetPath, DWORD& error) {
-    const std::optional<std::string> staged = StagingPath(targetPath);
-    if (!staged) {
-        if (::CopyFileA(extractedPath.c_str(), targetPath.c_str(), FALSE)) return true;
-        error = ::GetLastError();
-        return false;
-    }
-    if (::CopyFileA(extractedPath.c_str(), staged->c_str(), FALSE) &&
-        ::MoveFileExA(staged->c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        return true;
-    }
-    error = ::GetLastError();
-    ::DeleteFileA(staged->c_str());
-    return false;
 }
 
 void ScheduleForRestart(SetupWork& work, const std::string& extractedPath, const std::string& targetPath) {
@@ -126,16 +102,55 @@ bool IsInUseError(unsigned long error) {
            error == ERROR_USER_MAPPED_FILE;
 }
 
-void InstallStep(SetupWork& work, const std::string& extractedPath, const std::string& targetPath) {
+StagedFile::StagedFile(SetupWork& work, std::span<const uint8_t> content, const std::string& targetPath) {
+    const std::optional<std::string> staging = StagingPath(targetPath);
+    if (!staging) {
+        path_ = ExtractToTempFile(work, content);
+        return;
+    }
+    CFile file;
+    CFileException opened;
+    if (!file.Open(*staging, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, &opened)) {
+        throw CFileException(opened.cause, opened.osError, targetPath);
+    }
+    path_ = *staging;
+    beside_ = true;
+    try {
+        if (!content.empty()) file.Write(content.data(), static_cast<UINT>(content.size()));
+        file.Close();
+    } catch (const CFileException& e) {
+        // The part written goes at once: a constructor that throws leaves no
+        // object whose end would remove it.
+        file.Abort();
+        ::DeleteFileA(path_.c_str());
+        throw CFileException(e.cause, e.osError, targetPath);
+    }
+}
+
+StagedFile::~StagedFile() {
+    if (beside_) ::DeleteFileA(path_.c_str());
+}
+
+bool StagedFile::ReplaceTarget(const std::string& targetPath, DWORD& error) {
+    const bool replaced = beside_ ? ::MoveFileExA(path_.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE
+                                  : ::CopyFileA(path_.c_str(), targetPath.c_str(), FALSE) != FALSE;
+    if (!replaced) {
+        error = ::GetLastError();
+        return false;
+    }
+    if (beside_) beside_ = false;  // it is the target now
+    return true;
+}
+
+void InstallStep(SetupWork& work, StagedFile& staged, const std::string& targetPath, bool existed) {
     work.CancelPoint();
-    const bool existed = FileExists(targetPath);
     if (existed) KeepEarlierFile(work, targetPath);
     DWORD error = ERROR_SUCCESS;
-    if (!ReplaceAtomically(extractedPath, targetPath, error)) {
+    if (!staged.ReplaceTarget(targetPath, error)) {
         if (!existed || !FileExists(targetPath) || !IsInUseError(error)) {
             throw CFileException::FromOsError(static_cast<LONG>(error), targetPath);
         }
-        ScheduleForRestart(work, extractedPath, targetPath);
+        ScheduleForRestart(work, staged.Path(), targetPath);
     }
     work.record.AddInstalledFile(targetPath);
     StepProgress(work.sync);

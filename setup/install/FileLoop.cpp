@@ -20,17 +20,18 @@ namespace {
 
 void InstallNextFile(SetupWork& work) {
     CatalogFile& file = ReadNextFile(work);
-    const std::string extracted = ExtractToTempFile(work, file.content);
     const std::string& target = file.targetPath;
+    StagedFile staged(work, file.content, target);
     const uint8_t flags = file.entry.flags;
 
     if (flags & spd::CatalogFlags::Screensaver) work.screensaverPath = target;
     if (flags & spd::CatalogFlags::Config) work.configPath = target;
     if (flags & spd::CatalogFlags::Shared) work.sharedFiles.push_back(target);
 
-    if ((flags & spd::CatalogFlags::Screensaver) || !FileExists(target) ||
-        DecideReplacement(work, extracted, target, flags) == ReplaceDecision::Replace) {
-        InstallStep(work, extracted, target);
+    const bool exists = FileExists(target);
+    if ((flags & spd::CatalogFlags::Screensaver) || !exists ||
+        DecideReplacement(work, staged.Path(), target, flags) == ReplaceDecision::Replace) {
+        InstallStep(work, staged, target, exists);
     } else {
         KeepStep(work, target, flags);
     }

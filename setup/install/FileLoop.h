@@ -1,7 +1,8 @@
 // The file phase of a run: every file of the catalog, in catalog order, is
-// read, announced, written to a temporary file of its own and then
-// installed, scheduled for the next restart or kept; the progress bar steps
-// once per file. The shared-library counts follow the last file.
+// read, announced, written beside its target (install/FileCopy.h, the
+// staged file) and then installed, scheduled for the next restart or kept;
+// the progress bar steps once per file. The shared-library counts follow
+// the last file.
 //
 //   InstallFiles(work);   // after the folders were created
 #pragma once
@@ -19,7 +20,8 @@ class SetupWork;
 // catalog and of each step, CMyException on a cancel.
 void InstallFiles(SetupWork& work);
 
-// Writes `content` to a new temporary file in work.tempFolder: the generator
+// Writes `content` to a new temporary file in work.tempFolder (for a target
+// too deep for a staged file beside it): the generator
 // is seeded with the time in seconds, and names (eight random letters and
 // ".tmp") are drawn after a cancel point each until one that does not exist
 // can be created without sharing (a name this function made before in the

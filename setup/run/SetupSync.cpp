@@ -12,6 +12,26 @@ bool CSetupSync::IsValid() const {
     return startEvent && cancelEvent && doneEvent && runEvent;
 }
 
+void CSetupSync::UpdateProgress(const std::function<void(Progress&)>& change) {
+    {
+        const std::lock_guard<std::mutex> lock(progressLock_);
+        change(progress_);
+    }
+    if (dialogWindow != nullptr && !progressPosted_.exchange(true)) {
+        if (!::PostMessageA(dialogWindow, WM_SETUP_PROGRESS, 0, 0)) progressPosted_.store(false);
+    }
+}
+
+CSetupSync::Progress CSetupSync::TakeProgress() {
+    progressPosted_.store(false);
+    return ReadProgress();
+}
+
+CSetupSync::Progress CSetupSync::ReadProgress() const {
+    const std::lock_guard<std::mutex> lock(progressLock_);
+    return progress_;
+}
+
 void CSetupSync::RequestCancel() {
     cancelRequested_.store(true);
     ::SetEvent(cancelEvent.Get());

@@ -1,12 +1,16 @@
 // The record through which the main dialog and the worker thread meet: the
-// two windows the worker talks to, and four events it owns.
+// dialog's window, four events, and what the dialog shows of the run.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
 
 #include "framework/Handles.h"
+#include "run/SetupStatus.h"
 
 namespace kalvorin::setup {
 
@@ -23,8 +27,7 @@ public:
     // False when an event could not be created.
     bool IsValid() const;
 
-    HWND dialogWindow = nullptr;    // target of WM_SETUP_STATUS
-    HWND progressWindow = nullptr;  // the dialog's progress bar
+    HWND dialogWindow = nullptr;  // target of WM_SETUP_STATUS and WM_SETUP_PROGRESS
     UniqueHandle startEvent;
     UniqueHandle cancelEvent;
     UniqueHandle doneEvent;
@@ -35,13 +38,27 @@ public:
     // question box itself needs.)
     UniqueHandle runEvent;
 
-    // The progress bar's range, position and step as the worker last set
-    // them (the control's own defaults until then). The worker is the bar's
-    // only driver, so a step needs no question to the bar about where it is.
-    int progressLow = 0;
-    int progressHigh = 100;
-    int progressPos = 0;
-    int progressStep = 10;
+    // What the dialog shows of the run: the progress bar as the worker set
+    // it (the control's own defaults until then) and the file being
+    // installed. The worker changes it under a lock and posts
+    // WM_SETUP_PROGRESS only when none is waiting; the dialog takes it when
+    // the message comes. So the worker never waits for the dialog's thread,
+    // and the dialog shows the newest state within one message.
+    struct Progress {
+        int low = 0;
+        int high = 100;
+        int pos = 0;
+        int step = 10;
+        SetupStatus phase = NotStarted;  // Preparing, CreatingFolders, CopyingFile or Finishing
+        std::string fileName;            // CopyingFile: the file being installed
+    };
+    // The worker's side: `change` runs under the lock, then the message is
+    // posted unless one is waiting.
+    void UpdateProgress(const std::function<void(Progress&)>& change);
+    // The dialog's side: a copy of the state; the next change posts again.
+    Progress TakeProgress();
+    // A copy, leaving the message alone.
+    Progress ReadProgress() const;
 
     // The cancel request and the hold go through these, which keep a copy
     // of each event's state in the process: the worker looks at the copy
@@ -58,6 +75,9 @@ public:
 private:
     std::atomic<bool> cancelRequested_{false};
     std::atomic<bool> held_{false};
+    mutable std::mutex progressLock_;
+    Progress progress_;
+    std::atomic<bool> progressPosted_{false};
 };
 
 }  // namespace kalvorin::setup

@@ -1,7 +1,5 @@
 #include "run/WorkerOps.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 
 #include "run/MyException.h"
@@ -32,6 +30,14 @@ void WorkerBinding::WaitWhileCurrentHeld() {
 
 void NotifyDialog(CSetupSync& sync, bool post, SetupStatus code, LPARAM data) {
     WaitWhileHeld(sync);
+    // The phases the status line names go into the progress first: the
+    // dialog shows the newest state whichever message it handles first.
+    if (code == Preparing || code == CreatingFolders || code == Finishing) {
+        sync.UpdateProgress([code](CSetupSync::Progress& p) {
+            p.phase = code;
+            p.fileName.clear();
+        });
+    }
     const WPARAM wParam = static_cast<WPARAM>(static_cast<int>(code));
     if (post)
         ::PostMessageA(sync.dialogWindow, WM_SETUP_STATUS, wParam, data);
@@ -44,37 +50,39 @@ void CheckCancel(CSetupSync& sync) {
     if (sync.CancelRequested()) throw CSilentAbort();
 }
 
+void ReportFile(CSetupSync& sync, const std::string& fileName) {
+    WaitWhileHeld(sync);
+    sync.UpdateProgress([&](CSetupSync::Progress& p) {
+        p.phase = CopyingFile;
+        p.fileName = fileName;
+    });
+}
+
 void SetProgressRange(CSetupSync& sync, int low, int high) {
     WaitWhileHeld(sync);
-    ::SendMessageA(sync.progressWindow, PBM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
-    sync.progressLow = low;
-    sync.progressHigh = high;
-    sync.progressPos = std::clamp(sync.progressPos, low, std::max(low, high));
+    sync.UpdateProgress([&](CSetupSync::Progress& p) {
+        p.low = low;
+        p.high = high;
+        p.pos = std::clamp(p.pos, low, std::max(low, high));
+    });
 }
 
 void SetProgressPos(CSetupSync& sync, int pos) {
     WaitWhileHeld(sync);
-    ::SendMessageA(sync.progressWindow, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
-    sync.progressPos = std::clamp(pos, sync.progressLow, std::max(sync.progressLow, sync.progressHigh));
+    sync.UpdateProgress([&](CSetupSync::Progress& p) { p.pos = std::clamp(pos, p.low, std::max(p.low, p.high)); });
 }
 
 void SetProgressStep(CSetupSync& sync, int step) {
     WaitWhileHeld(sync);
-    ::SendMessageA(sync.progressWindow, PBM_SETSTEP, static_cast<WPARAM>(step), 0);
-    sync.progressStep = step;
+    sync.UpdateProgress([&](CSetupSync::Progress& p) { p.step = step; });
 }
 
 void StepProgress(CSetupSync& sync) {
     WaitWhileHeld(sync);
-    // The control starts over from the bottom when a step passes its
-    // maximum; the bar of the setup stays full instead.
-    if (sync.progressStep > 0 && sync.progressPos > sync.progressHigh - sync.progressStep) {
-        sync.progressPos = sync.progressHigh;
-        ::SendMessageA(sync.progressWindow, PBM_SETPOS, static_cast<WPARAM>(sync.progressHigh), 0);
-        return;
-    }
-    sync.progressPos += sync.progressStep;
-    ::SendMessageA(sync.progressWindow, PBM_STEPIT, 0, 0);
+    // The bar stays full at its end instead of starting over as the control
+    // would.
+    sync.UpdateProgress(
+        [](CSetupSync::Progress& p) { p.pos = std::clamp(p.pos + p.step, p.low, std::max(p.low, p.high)); });
 }
 
 }  // namespace kalvorin::setup

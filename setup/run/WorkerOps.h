@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "run/SetupStatus.h"
 #include "run/SetupSync.h"
 
@@ -31,16 +33,23 @@ private:
 
 // post: PostMessage of WM_SETUP_STATUS (returns at once); otherwise
 // SendMessage (returns once the dialog has handled it; `data` must stay valid
-// until then).
+// until then). Preparing, CreatingFolders and Finishing are the progress's
+// phase from then on.
 void NotifyDialog(CSetupSync& sync, bool post, SetupStatus code, LPARAM data);
+
+// The file being installed, for the status line: the progress's phase is
+// CopyingFile (CSetupSync::Progress).
+void ReportFile(CSetupSync& sync, const std::string& fileName);
 
 // Tests the cancel request without waiting; throws CSilentAbort when made.
 void CheckCancel(CSetupSync& sync);
 
-// Progress bar messages, sent to sync.progressWindow.
-void SetProgressRange(CSetupSync& sync, int low, int high);  // PBM_SETRANGE32
-void SetProgressPos(CSetupSync& sync, int pos);              // PBM_SETPOS
-void SetProgressStep(CSetupSync& sync, int step);            // PBM_SETSTEP
-void StepProgress(CSetupSync& sync);                         // PBM_STEPIT
+// The progress bar, as the dialog shows it (CSetupSync::Progress): its
+// range, a position within it, the step and one step (which stops at the
+// end of the range instead of starting over).
+void SetProgressRange(CSetupSync& sync, int low, int high);
+void SetProgressPos(CSetupSync& sync, int pos);
+void SetProgressStep(CSetupSync& sync, int step);
+void StepProgress(CSetupSync& sync);
 
 }  // namespace kalvorin::setup

@@ -73,9 +73,7 @@ CatalogFile& ReadNextFile(SetupWork& work) {
     std::array<uint8_t, spd::BlockHeader::kSize> contentHeaderBytes{};
     size_t contentHeaderRead = 0;
     file.entry = ReadFileRecord(work, contentHeaderBytes, contentHeaderRead);
-    // The dialog reads the name while the message is being sent; it lives in
-    // work.currentFile until the next file is read.
-    NotifyDialog(work.sync, false, CopyingFile, reinterpret_cast<LPARAM>(file.entry.fileName.c_str()));
+    ReportFile(work.sync, file.entry.fileName);
 
     if (contentHeaderRead != contentHeaderBytes.size()) Fail(SetupCause::DamagedSetupFile);
     const spd::BlockHeader contentHeader = *spd::BlockHeader::Decode(contentHeaderBytes);

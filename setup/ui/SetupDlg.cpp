@@ -1,5 +1,7 @@
 #include "ui/SetupDlg.h"
 
+#include <commctrl.h>
+
 #include <new>
 
 #include "context/SetupContext.h"
@@ -69,6 +71,10 @@ bool CSetupDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
     case WM_SETUP_STATUS:
         result = OnSetupStatus(wParam, lParam);
         return true;
+    case WM_SETUP_PROGRESS:
+        OnSetupProgress();
+        result = 0;
+        return true;
     case WM_DESTROY:
         RemovePages();
         return false;
@@ -119,7 +125,7 @@ void CSetupDlg::Install() {
     }
     ShowItem(IDC_PROGRESS, true);
     ShowItem(IDC_INSTALL, false);
-    if (!session_.Start(Hwnd(), Item(IDC_PROGRESS))) {
+    if (!session_.Start(Hwnd())) {
         AppMessageBoxId(IDS_INTERNAL_ERROR, MB_ICONSTOP | MB_OK);
         EndDialog(IDCANCEL);
         return;
@@ -127,25 +133,16 @@ void CSetupDlg::Install() {
     context->installState = Preparing;
 }
 
-LRESULT CSetupDlg::OnSetupStatus(WPARAM wParam, LPARAM data) {
+LRESULT CSetupDlg::OnSetupStatus(WPARAM wParam, LPARAM) {
     if (session_.CancelRequested()) return 1;
 
     const int code = static_cast<int>(wParam);
     switch (code) {
     case Preparing:
     case CreatingFolders:
-    case Finishing: {
-        const UINT text = code == Preparing         ? IDS_STATUS_PREPARING
-                          : code == CreatingFolders ? IDS_STATUS_CREATING_FOLDERS
-                                                    : IDS_STATUS_FINISHING;
-        if (CDestinationPage* page = DestinationPage()) page->SetStatusText(LoadStr(text));
+    case Finishing:
+        ShowProgress(session_.ReadProgress());
         break;
-    }
-    case CopyingFile: {
-        const char* name = data != 0 ? reinterpret_cast<const char*>(data) : "";
-        if (CDestinationPage* page = DestinationPage()) page->SetStatusText(FormatStringId(IDS_STATUS_COPYING, {name}));
-        break;
-    }
     case Completed:
         SetItemText(IDCANCEL, LoadStr(IDS_EXIT_CAPTION));
         if (pageList_ != nullptr) {
@@ -168,6 +165,42 @@ LRESULT CSetupDlg::OnSetupStatus(WPARAM wParam, LPARAM data) {
     SetupContextHold context;
     context->installState = code;
     return 1;
+}
+
+void CSetupDlg::OnSetupProgress() {
+    const CSetupSync::Progress progress = session_.TakeProgress();
+    if (session_.CancelRequested()) return;
+    ShowProgress(progress);
+    if (progress.phase != CopyingFile) return;
+    SetupContextHold context;
+    if (context->installState < CopyingFile) context->installState = CopyingFile;
+}
+
+void CSetupDlg::ShowProgress(const CSetupSync::Progress& progress) {
+    HWND bar = Item(IDC_PROGRESS);
+    ::SendMessageA(bar, PBM_SETRANGE32, static_cast<WPARAM>(progress.low), static_cast<LPARAM>(progress.high));
+    ::SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(progress.pos), 0);
+    std::string line;
+    switch (progress.phase) {
+    case Preparing:
+        line = LoadStr(IDS_STATUS_PREPARING);
+        break;
+    case CreatingFolders:
+        line = LoadStr(IDS_STATUS_CREATING_FOLDERS);
+        break;
+    case CopyingFile:
+        line = FormatStringId(IDS_STATUS_COPYING, {progress.fileName});
+        break;
+    case Finishing:
+        line = LoadStr(IDS_STATUS_FINISHING);
+        break;
+    default:
+        return;
+    }
+    // Rewritten (and repainted) only when it changes.
+    if (line == statusLine_) return;
+    statusLine_ = line;
+    if (CDestinationPage* page = DestinationPage()) page->SetStatusText(line);
 }
 
 void CSetupDlg::OnCancel() {

@@ -40,6 +40,11 @@ protected:
 
     // WM_SETUP_STATUS.
     LRESULT OnSetupStatus(WPARAM code, LPARAM data);
+    // WM_SETUP_PROGRESS.
+    void OnSetupProgress();
+    // The bar and the status line as `progress` has them (the newest state,
+    // whichever message came first).
+    void ShowProgress(const CSetupSync::Progress& progress);
 
 private:
     void CreatePages();
@@ -51,6 +56,7 @@ private:
     InstallSession& session_;
     std::unique_ptr<CWizardPageList> pageList_;
     bool cancelQuestionOpen_ = false;
+    std::string statusLine_;  // what the status line shows
 };
 
 }  // namespace kalvorin::setup

@@ -16,12 +16,11 @@ std::unique_ptr<CSetupThread> InstallSession::NewThread() {
     return std::make_unique<CSetupThread>();
 }
 
-bool InstallSession::Start(HWND dialogWindow, HWND progressWindow) {
+bool InstallSession::Start(HWND dialogWindow) {
     if (sync_ != nullptr) return false;
     try {
         auto sync = std::make_unique<CSetupSync>();
         sync->dialogWindow = dialogWindow;
-        sync->progressWindow = progressWindow;
         std::unique_ptr<CSetupThread> thread = NewThread();
         if (!sync->IsValid() || thread == nullptr) return false;
         thread->sync = sync.get();
@@ -42,6 +41,14 @@ bool InstallSession::Running() const {
 
 bool InstallSession::CancelRequested() const {
     return sync_ != nullptr && sync_->CancelRequested();
+}
+
+CSetupSync::Progress InstallSession::TakeProgress() {
+    return sync_ != nullptr ? sync_->TakeProgress() : CSetupSync::Progress();
+}
+
+CSetupSync::Progress InstallSession::ReadProgress() const {
+    return sync_ != nullptr ? sync_->ReadProgress() : CSetupSync::Progress();
 }
 
 void InstallSession::Hold() {

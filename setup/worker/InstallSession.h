@@ -22,16 +22,21 @@ public:
     InstallSession& operator=(const InstallSession&) = delete;
 
     // Creates the record and the worker (suspended), gives them the dialog's
-    // window and progress bar, raises the start event and resumes the
-    // worker. One worker per session: false when one was started already or
-    // the record or the thread cannot be made.
-    [[nodiscard]] bool Start(HWND dialogWindow, HWND progressWindow);
+    // window, raises the start event and resumes the worker. One worker per
+    // session: false when one was started already or the record or the
+    // thread cannot be made.
+    [[nodiscard]] bool Start(HWND dialogWindow);
 
     bool Started() const { return thread_ != nullptr; }
     // The worker thread exists and has not ended.
     bool Running() const;
     // A cancel request was made (the dialog ignores reports from then on).
     bool CancelRequested() const;
+    // What the worker reports of its progress, taken on WM_SETUP_PROGRESS
+    // (the next change posts the message again).
+    CSetupSync::Progress TakeProgress();
+    // The same, leaving the message alone (on WM_SETUP_STATUS).
+    CSetupSync::Progress ReadProgress() const;
 
     // The cancel question: the worker stops at its next report, check or
     // question while it is held, and goes on when resumed.

@@ -772,7 +772,7 @@ const std::vector<Fault>& Faults() {
         {"RestartCopyCannotBeMade", [](Case& c) {
              SmallDrive(c, 1024);
              c.media.uninstaller = PseudoRandom(1000, 5);
-             c.media.files[0].content = Bytes(600 * 1024, 'w');
+             c.media.files[0].content = Bytes(1100 * 1024, 'w');  // more than drive T: holds
              c.Write();
              c.MakeDestination();
              c.folder.Write("Ziel\\Kalvorin\\Wellen.scr", "alt");
@@ -879,7 +879,7 @@ const std::vector<Fault>& Faults() {
                  EXPECT_EQ(ReadFileBytes("T:\\Eigene\\brief.txt"), std::string(100 * 1024, 'b'));
              };
          },
-         {R"(~Beim Zugriff auf T:\\tmp\\[a-z]{8}\\[a-z]{8}\.tmp wurde ein voller Datentr\xE4ger gemeldet\.)"},
+         {R"(~Beim Zugriff auf T:\\Ziel\\Kalvorin\\(Wellen\.scr|bild1\.bmp|bild2\.bmp) wurde ein voller Datentr\xE4ger gemeldet\.)"},
          End::Closed, Leaves::Nothing},
 
         // Killed during the extraction, then run again: the second run

@@ -136,7 +136,10 @@ TEST_F(FilesTest, EveryOutcomeOfTheInstallationStep) {
         }
         if (c.situation == HeldOpenNoTemp) ::SetEnvironmentVariableA("TMP", (root + "\\kein-tmp").c_str());
 
-        const std::string outcome = Outcome([&] { InstallStep(*work, extracted, path); });
+        const std::string outcome = Outcome([&] {
+            StagedFile staged(*work, newBytes, path);
+            InstallStep(*work, staged, path, IsFile(path));
+        });
         ::SetEnvironmentVariableA("TMP", (root + "\\tmp").c_str());
         held.Reset();
         readOnly.reset();

@@ -395,7 +395,6 @@ TEST_F(MutationTest, EveryDamagedSetupEndsWithItsMessageOrAnIntactInstallation) 
         ReceivedStatuses().clear();
         CSetupSync runSync;
         runSync.dialogWindow = statusWindow;
-        runSync.progressWindow = progress;
         MutationThread thread;
         thread.sync = &runSync;
         ASSERT_TRUE(thread.CreateThread());

@@ -360,9 +360,15 @@ private:
 
 struct Status {
     int code;
-    std::string text;  // the file name of CopyingFile
+    std::string text;  // CopyingFile: the file WM_SETUP_PROGRESS named
     bool sent;
 };
+
+// The record whose progress the stand-in dialog window takes.
+inline CSetupSync*& StageSync() {
+    static CSetupSync* sync = nullptr;
+    return sync;
+}
 
 inline std::vector<Status>& ReceivedStatuses() {
     static std::vector<Status> statuses;
@@ -378,10 +384,16 @@ inline bool& Pumping() {
 
 inline LRESULT CALLBACK StatusWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_SETUP_STATUS) {
-        Status s{static_cast<int>(wParam), std::string(), !Pumping()};
-        if (static_cast<int>(wParam) == CopyingFile && lParam != 0) s.text = reinterpret_cast<const char*>(lParam);
-        ReceivedStatuses().push_back(s);
+        ReceivedStatuses().push_back(Status{static_cast<int>(wParam), std::string(), !Pumping()});
         return 1;
+    }
+    // A file the record names that the window did not see named yet.
+    if (message == WM_SETUP_PROGRESS && StageSync() != nullptr) {
+        static std::string shown;
+        const std::string name = StageSync()->TakeProgress().fileName;
+        if (ReceivedStatuses().empty()) shown.clear();
+        if (!name.empty() && name != shown) ReceivedStatuses().push_back(Status{CopyingFile, shown = name, false});
+        return 0;
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
@@ -429,14 +441,11 @@ protected:
         ::SetEnvironmentVariableA("TMP", (root + "\\tmp").c_str());
         ::SetEnvironmentVariableA("TEMP", (root + "\\tmp").c_str());
 
-        progress = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP, 0, 0, 200, 20, nullptr, nullptr,
-                                     ::GetModuleHandleA(nullptr), nullptr);
-        ASSERT_NE(progress, nullptr);
         statusWindow = ::CreateWindowExA(0, "StageTestStatusWindow", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                          ::GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(statusWindow, nullptr);
         sync.dialogWindow = statusWindow;
-        sync.progressWindow = progress;
+        StageSync() = &sync;
         SetProgressRange(sync, 0, 1200000);
         SetProgressPos(sync, 0);
         ReceivedStatuses().clear();
@@ -453,7 +462,7 @@ protected:
     void TearDown() override {
         ForgetInstallations();
         Pump();
-        if (progress) ::DestroyWindow(progress);
+        StageSync() = nullptr;
         if (statusWindow) ::DestroyWindow(statusWindow);
         if (!HasFailure()) DeleteTree(root);
     }
@@ -489,7 +498,7 @@ protected:
         return "C:\\kalvstages\\" + name + "-" + std::to_string(::GetCurrentProcessId());
     }
 
-    int ProgressPos() const { return static_cast<int>(::SendMessageA(progress, PBM_GETPOS, 0, 0)); }
+    int ProgressPos() const { return sync.ReadProgress().pos; }
 
     // The statuses delivered so far (posted ones after pumping).
     std::vector<Status> Statuses() {
@@ -517,7 +526,6 @@ protected:
     int joinedFiles = 0;
     std::string source;
     std::string destination;
-    HWND progress = nullptr;
     HWND statusWindow = nullptr;
     CSetupSync sync;
     SetupContext context;

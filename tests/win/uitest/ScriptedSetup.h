@@ -88,7 +88,7 @@ inline void CompleteRun(CSetupSync& sync, FakeRun& run);
 // One WM_SETUP_STATUS as the dialog handled it.
 struct HandledStatus {
     int code;
-    std::string fileName;  // CopyingFile: the name sent
+    std::string fileName;  // CopyingFile: the file WM_SETUP_PROGRESS named
     LRESULT result;
     std::string statusLine;  // the destination page's status line afterwards
     int installState;        // afterwards
@@ -153,6 +153,19 @@ protected:
         ++cancelsHandled;
     }
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+        if (message == WM_SETUP_PROGRESS) {
+            // Recorded as CopyingFile when it names another file.
+            const std::string before = StatusLine();
+            const bool handledByBase = CSetupDlg::OnMessage(message, wParam, lParam, result);
+            const std::string after = StatusLine();
+            const size_t name = after.find("Installiere: ");
+            if (after != before && name != std::string::npos) {
+                SetupContextHold context;
+                handled.push_back(
+                    HandledStatus{CopyingFile, after.substr(name + 13), result, after, context->installState});
+            }
+            return handledByBase;
+        }
         if (message != WM_SETUP_STATUS) return CSetupDlg::OnMessage(message, wParam, lParam, result);
         HandledStatus status{static_cast<int>(wParam), "", 0, "", 0};
         if (status.code == CopyingFile && lParam != 0) status.fileName = reinterpret_cast<const char*>(lParam);
