@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <mutex>
+#include <vector>
+
+#include "framework/SystemLibrary.h"
 
 namespace kalvorin {
 
@@ -31,6 +35,35 @@ bool FolderExists(const std::string& path) {
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('\\');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool RenameOpenFile(HANDLE file, const std::string& newPath, DWORD& error) {
+    // FILE_RENAME_INFO's members (the headers of the oldest target lack it).
+    struct RenameInfo {
+        BOOL replaceIfExists;
+        HANDLE rootDirectory;
+        DWORD fileNameLength;
+        WCHAR fileName[1];
+    };
+    constexpr int kFileRenameInfo = 3;  // FILE_INFO_BY_HANDLE_CLASS
+    using SetInformationFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+    static const auto setInformation = KernelFunction<SetInformationFn>("SetFileInformationByHandle");
+    if (setInformation == nullptr) {
+        error = ERROR_CALL_NOT_IMPLEMENTED;
+        return false;
+    }
+    // The system takes the name as it is: an NT path, "\??\" and the path.
+    const std::string ntPath = "\\??\\" + newPath;
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, ntPath.c_str(), static_cast<int>(ntPath.size()), nullptr, 0);
+    std::vector<char> buffer(offsetof(RenameInfo, fileName) + (static_cast<size_t>(length) + 1) * sizeof(WCHAR));
+    auto* info = reinterpret_cast<RenameInfo*>(buffer.data());
+    info->replaceIfExists = TRUE;
+    info->rootDirectory = nullptr;
+    info->fileNameLength = static_cast<DWORD>(length) * sizeof(WCHAR);
+    ::MultiByteToWideChar(CP_ACP, 0, ntPath.c_str(), static_cast<int>(ntPath.size()), info->fileName, length);
+    if (setInformation(file, kFileRenameInfo, info, static_cast<DWORD>(buffer.size()))) return true;
+    error = ::GetLastError();
+    return false;
 }
 
 }  // namespace kalvorin

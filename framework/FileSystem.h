@@ -1,6 +1,8 @@
 // Small file-system helpers shared by the setup program.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace kalvorin {
@@ -15,5 +17,12 @@ bool FolderExists(const std::string& path);
 // The folder part of `path`, without the last backslash; empty when there
 // is none.
 std::string FolderOf(const std::string& path);
+
+// Renames the file open as `file` (opened with DELETE access) to the full
+// path `newPath`, replacing a file of that name, without opening it again:
+// SetFileInformationByHandle with FileRenameInfo, Windows Vista and later.
+// False with the Win32 error when it fails; ERROR_CALL_NOT_IMPLEMENTED
+// where the system lacks the call (then MoveFileExA does it).
+bool RenameOpenFile(HANDLE file, const std::string& newPath, DWORD& error);
 
 }  // namespace kalvorin

@@ -2,19 +2,14 @@
 
 #include <windows.h>
 
+#include "framework/SystemLibrary.h"
+
 namespace kalvorin {
 
 namespace {
 
 // LOAD_LIBRARY_SEARCH_SYSTEM32; the headers of the oldest target lack it.
 constexpr DWORD kSearchSystem32 = 0x00000800;
-
-template <typename F>
-F KernelFunction(const char* name) {
-    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-    if (kernel == nullptr) return nullptr;
-    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
-}
 
 }  // namespace
 

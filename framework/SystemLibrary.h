@@ -41,4 +41,13 @@ private:
 // "<system folder>\<fileName>"; empty when the system folder is not known.
 std::string SystemFolderPath(const std::string& fileName);
 
+// The export `name` of kernel32 (always loaded) as a function pointer of
+// type F, or nullptr: for functions newer than the oldest supported Windows.
+template <typename F>
+F KernelFunction(const char* name) {
+    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    if (kernel == nullptr) return nullptr;
+    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
+}
+
 }  // namespace kalvorin

@@ -7,7 +7,6 @@
 #include <optional>
 
 #include "codec/FolderKind.h"
-#include "framework/File.h"
 #include "framework/FileException.h"
 #include "framework/FileSystem.h"
 #include "install/FileLoop.h"
@@ -108,38 +107,51 @@ StagedFile::StagedFile(SetupWork& work, std::span<const uint8_t> content, const 
         path_ = ExtractToTempFile(work, content);
         return;
     }
-    CFile file;
-    CFileException opened;
-    if (!file.Open(*staging, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, &opened)) {
-        throw CFileException(opened.cause, opened.osError, targetPath);
-    }
+    // Kept open for the rename: the system need not look the file up again
+    // (PathToRead() closes it for the replacement policy).
+    file_.Reset(::CreateFileA(staging->c_str(), GENERIC_WRITE | DELETE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file_) throw CFileException::FromOsError(static_cast<LONG>(::GetLastError()), targetPath);
     path_ = *staging;
     beside_ = true;
-    try {
-        if (!content.empty()) file.Write(content.data(), static_cast<UINT>(content.size()));
-        file.Close();
-    } catch (const CFileException& e) {
+    DWORD written = 0;
+    if (!content.empty() &&
+        (!::WriteFile(file_.Get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) ||
+         written != content.size())) {
+        const DWORD error = ::GetLastError();
         // The part written goes at once: a constructor that throws leaves no
         // object whose end would remove it.
-        file.Abort();
+        file_.Reset();
         ::DeleteFileA(path_.c_str());
-        throw CFileException(e.cause, e.osError, targetPath);
+        if (written != 0 && written < content.size()) {
+            throw CFileException(CFileException::diskFull, ERROR_DISK_FULL, targetPath);
+        }
+        throw CFileException::FromOsError(static_cast<LONG>(error), targetPath);
     }
 }
 
 StagedFile::~StagedFile() {
+    file_.Reset();
     if (beside_) ::DeleteFileA(path_.c_str());
 }
 
 bool StagedFile::ReplaceTarget(const std::string& targetPath, DWORD& error) {
-    const bool replaced = beside_ ? ::MoveFileExA(path_.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE
-                                  : ::CopyFileA(path_.c_str(), targetPath.c_str(), FALSE) != FALSE;
-    if (!replaced) {
+    if (!beside_) {
+        if (::CopyFileA(path_.c_str(), targetPath.c_str(), FALSE)) return true;
         error = ::GetLastError();
         return false;
     }
-    if (beside_) beside_ = false;  // it is the target now
-    return true;
+    bool renamed = false;
+    error = ERROR_CALL_NOT_IMPLEMENTED;
+    if (file_) renamed = RenameOpenFile(file_.Get(), targetPath, error);
+    file_.Reset();
+    if (!renamed && error == ERROR_CALL_NOT_IMPLEMENTED) {
+        renamed = ::MoveFileExA(path_.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+        if (!renamed) error = ::GetLastError();
+    }
+    if (renamed) beside_ = false;  // it is the target now
+    return renamed;
 }
 
 void InstallStep(SetupWork& work, StagedFile& staged, const std::string& targetPath, bool existed) {

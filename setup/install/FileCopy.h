@@ -14,10 +14,12 @@
 #pragma once
 
 #include <windows.h>
-#include <cstdint>
 
+#include <cstdint>
 #include <span>
 #include <string>
+
+#include "framework/Handles.h"
 
 namespace kalvorin::setup {
 
@@ -40,14 +42,21 @@ public:
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
 
-    // Where the content lies (read by the replacement policy).
+    // Where the content lies.
     const std::string& Path() const { return path_; }
+    // The content's path for others to read (the replacement policy reads
+    // its version information): the file is closed, and renamed by its path.
+    const std::string& PathToRead() {
+        file_.Reset();
+        return path_;
+    }
     // Renames the file over the target (copies it, from the private
     // temporary folder); false with the Win32 error when that fails.
     bool ReplaceTarget(const std::string& targetPath, DWORD& error);
 
 private:
     std::string path_;
+    UniqueHandle file_;    // beside the target: open until it is renamed
     bool beside_ = false;  // beside the target: this object deletes it
 };
 

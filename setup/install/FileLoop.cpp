@@ -30,7 +30,7 @@ void InstallNextFile(SetupWork& work) {
 
     const bool exists = FileExists(target);
     if ((flags & spd::CatalogFlags::Screensaver) || !exists ||
-        DecideReplacement(work, staged.Path(), target, flags) == ReplaceDecision::Replace) {
+        DecideReplacement(work, staged.PathToRead(), target, flags) == ReplaceDecision::Replace) {
         InstallStep(work, staged, target, exists);
     } else {
         KeepStep(work, target, flags);
