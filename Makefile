@@ -49,8 +49,9 @@ fuzz: host x86_64
 demo: build
 	@scripts/demo.sh $(BUILD)
 
-# Not part of test: spdpack and setup.exe against zip and unzip on a
-# generated payload (see README, Benchmark). Needs the two builds it runs.
+# Not part of test: spdpack and setup.exe against NSIS (makensis, the
+# installer with /S), Windows Installer (wixl, msiexec /qn) and zip/unzip on
+# a generated payload (see README, Benchmark). Needs the two builds it runs.
 bench: bootstrap
 	@scripts/bootstrap.sh bench
 	@$(MAKE) --no-print-directory host x86_64

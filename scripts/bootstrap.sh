@@ -13,7 +13,7 @@ PACKAGES=(
 )
 # `bootstrap.sh bench`: also what make bench compares with and measures by.
 if [ "${1:-}" = "bench" ]; then
-  PACKAGES+=(zip unzip libbenchmark-dev time valgrind)
+  PACKAGES+=(zip unzip libbenchmark-dev time valgrind nsis wixl gnuplot-nox)
 fi
 
 missing=()

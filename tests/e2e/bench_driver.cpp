@@ -2,6 +2,7 @@
 // setup program lets it, and reports what it cost.
 //
 //   e2e_bench_driver SETUP_EXE [--phases]
+//   e2e_bench_driver --silent PROGRAM [ARGUMENT...]
 //
 // Starts the program, presses Install as soon as it can be pressed, answers
 // any message box with its default button (and names it: a benchmark run
@@ -16,11 +17,21 @@
 // since the start and the program's resident memory: where the time and the
 // memory of an installation go.
 // Exit code 0 when the program reached the finish page and ended with 0.
+//
+// With --silent, a program that installs without a window (the NSIS
+// installer with /S, msiexec with /qn) is started the same way with its
+// arguments and waited for; the time runs from its start to its end, or to
+// the end of the last process of the same program that it left running (a
+// second msiexec that goes on installing, say). Prints elapsed_ms, exit_code
+// and left_running (the processes of the program's name it started and that
+// outlived it). Exit code 0 when the program ended with 0.
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "e2e.h"
 
@@ -132,12 +143,59 @@ int Run(const std::string& setupExe, bool phases) {
     return finished && code == 0 ? 0 : 1;
 }
 
+std::string ExeName(const std::string& program) {
+    return program.substr(program.find_last_of("\\/") + 1);
+}
+
+int RunSilent(const std::string& program, const std::string& arguments) {
+    const std::string exeName = ExeName(program);
+    const std::vector<DWORD> before = ProcessIdsNamed(exeName);
+    LARGE_INTEGER started;
+    QueryPerformanceCounter(&started);
+    StartOptions options;
+    options.arguments = arguments;
+    Process process = Process::Start(program, options);
+    const DWORD code = process.WaitForExit(kRunLimitMs);
+    // What the program left running under its own name is part of its work.
+    int leftRunning = 0;
+    for (const DWORD id : ProcessIdsNamed(exeName)) {
+        if (id == process.Id() || std::find(before.begin(), before.end(), id) != before.end()) continue;
+        HANDLE other = OpenProcess(SYNCHRONIZE, FALSE, id);
+        if (other == nullptr) continue;  // ended in between
+        ++leftRunning;
+        const DWORD waited = WaitForSingleObject(other, kRunLimitMs);
+        CloseHandle(other);
+        if (waited != WAIT_OBJECT_0) {
+            std::printf("process %lu of %s did not end in time\n", static_cast<unsigned long>(id), exeName.c_str());
+            return 1;
+        }
+    }
+    const double ms = MillisecondsSince(started);
+    std::printf("elapsed_ms %.0f\nexit_code %lu\nleft_running %d\n", ms, static_cast<unsigned long>(code), leftRunning);
+    return code == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 3 && std::string(argv[1]) == "--silent") {
+        std::string arguments;
+        for (int i = 3; i < argc; ++i) {
+            if (!arguments.empty()) arguments += ' ';
+            arguments += argv[i];
+        }
+        try {
+            return RunSilent(HostPathToWine(argv[2]), arguments);
+        } catch (const Error& e) {
+            std::printf("bench driver stopped: %s\n", e.what());
+            return 1;
+        }
+    }
     const bool phases = argc == 3 && std::string(argv[2]) == "--phases";
     if (argc != 2 && !phases) {
-        std::fprintf(stderr, "usage: e2e_bench_driver SETUP_EXE [--phases]\n");
+        std::fprintf(stderr,
+                     "usage: e2e_bench_driver SETUP_EXE [--phases]\n"
+                     "       e2e_bench_driver --silent PROGRAM [ARGUMENT...]\n");
         return 2;
     }
     try {
