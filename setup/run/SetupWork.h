@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -52,6 +53,11 @@ public:
     CFile joined;                           // the joined setup data, open for reading
     CatalogFile currentFile;                // the file read last
     uint16_t filesRead = 0;                 // catalog files read so far
+    // The Adler-32 of the joined data from its first file record on, taken
+    // in the pass that verified the whole data: the joined file is this
+    // run's own and open without sharing, so the catalog check need not read
+    // it all again.
+    std::optional<uint32_t> checksumFromFirstRecord;
 
     // Where the blocks are read and expanded (see BlockReader.h), and the
     // inflate state they are expanded with; both kept from block to block.
@@ -86,7 +92,9 @@ public:
 
     // Adler-32 of the joined data from `offset` to its end, read through the
     // 512 KiB buffer with a cancel point after each read that returned data.
+    // In the same pass, `fromSplit` gets that of the bytes from `split` on.
     uint32_t ChecksumOfJoinedFrom(uint64_t offset, SetupPhase phase);
+    uint32_t ChecksumOfJoinedFrom(uint64_t offset, SetupPhase phase, uint64_t split, uint32_t& fromSplit);
 
     // Closes the joined data and frees the buffers, the current file and the
     // base folders. The record is left alone.

@@ -60,8 +60,10 @@ void VerifyCatalog(SetupWork& work) {
     if (!ReadBlockHeader(joined, catalogHeader)) Fail(SetupCause::DamagedSetupFile);
 
     const uint64_t firstRecord = spd::FirstFileRecordOffset(work.header);
-    if (work.ChecksumOfJoinedFrom(firstRecord, SetupPhase::FileInstallation) != catalogHeader.checksum)
-        Fail(SetupCause::DamagedSetupFile);
+    const uint32_t checksum = work.checksumFromFirstRecord
+                                  ? *work.checksumFromFirstRecord
+                                  : work.ChecksumOfJoinedFrom(firstRecord, SetupPhase::FileInstallation);
+    if (checksum != catalogHeader.checksum) Fail(SetupCause::DamagedSetupFile);
     joined.Seek(static_cast<int64_t>(firstRecord), CFile::begin);
     work.filesRead = 0;
 }

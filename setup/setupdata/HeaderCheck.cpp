@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 
+#include "codec/CatalogWalk.h"
 #include "codec/Checksum.h"
 #include "framework/File.h"
 #include "framework/FileException.h"
@@ -75,8 +76,11 @@ spd::VolumeCheck CheckVolumeHeader(CFile& file, unsigned expectedNumber, const s
 void VerifyJoinedData(SetupWork& work) {
     if (work.joined.GetLength() != work.header.dataLength) Fail(SetupCause::DamagedSetupFile);
 
-    if (work.ChecksumOfJoinedFrom(spd::SetupHeader::kSize, SetupPhase::Preparation) != work.header.dataChecksum)
+    uint32_t fromFirstRecord = 0;
+    if (work.ChecksumOfJoinedFrom(spd::SetupHeader::kSize, SetupPhase::Preparation,
+                                  spd::FirstFileRecordOffset(work.header), fromFirstRecord) != work.header.dataChecksum)
         Fail(SetupCause::DamagedSetupFile);
+    work.checksumFromFirstRecord = fromFirstRecord;
 }
 
 }  // namespace kalvorin::setup
