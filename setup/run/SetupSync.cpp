@@ -16,6 +16,7 @@ void CSetupSync::UpdateProgress(const std::function<void(Progress&)>& change) {
     {
         const std::lock_guard<std::mutex> lock(progressLock_);
         change(progress_);
+        ++progress_.serial;
     }
     if (dialogWindow != nullptr && !progressPosted_.exchange(true)) {
         if (!::PostMessageA(dialogWindow, WM_SETUP_PROGRESS, 0, 0)) progressPosted_.store(false);
@@ -25,6 +26,10 @@ void CSetupSync::UpdateProgress(const std::function<void(Progress&)>& change) {
 CSetupSync::Progress CSetupSync::TakeProgress() {
     progressPosted_.store(false);
     return ReadProgress();
+}
+
+bool CSetupSync::HoldProgressPosts() {
+    return !progressPosted_.exchange(true);
 }
 
 CSetupSync::Progress CSetupSync::ReadProgress() const {

@@ -51,6 +51,7 @@ public:
         int step = 10;
         SetupStatus phase = NotStarted;  // Preparing, CreatingFolders, CopyingFile or Finishing
         std::string fileName;            // CopyingFile: the file being installed
+        unsigned serial = 0;             // counts the changes: whether there is anything new
     };
     // The worker's side: `change` runs under the lock, then the message is
     // posted unless one is waiting.
@@ -59,6 +60,9 @@ public:
     Progress TakeProgress();
     // A copy, leaving the message alone.
     Progress ReadProgress() const;
+    // The dialog takes the next message's turn: the worker posts none until
+    // TakeProgress. False when one is already on its way.
+    bool HoldProgressPosts();
 
     // The cancel request and the hold go through these, which keep a copy
     // of each event's state in the process: the worker looks at the copy

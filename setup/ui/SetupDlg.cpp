@@ -75,6 +75,11 @@ bool CSetupDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
         OnSetupProgress();
         result = 0;
         return true;
+    case WM_TIMER:
+        if (wParam != kProgressPaceTimer) return false;
+        OnProgressPaceTimer();
+        result = 0;
+        return true;
     case WM_DESTROY:
         RemovePages();
         return false;
@@ -144,6 +149,9 @@ LRESULT CSetupDlg::OnSetupStatus(WPARAM wParam, LPARAM) {
         ShowProgress(session_.ReadProgress());
         break;
     case Completed:
+        // What the pace held back: the bar ends full.
+        ::KillTimer(Hwnd(), kProgressPaceTimer);
+        ShowNewProgress(session_.TakeProgress());
         SetItemText(IDCANCEL, LoadStr(IDS_EXIT_CAPTION));
         if (pageList_ != nullptr) {
             pageList_->RefreshCurrent();
@@ -152,6 +160,7 @@ LRESULT CSetupDlg::OnSetupStatus(WPARAM wParam, LPARAM) {
         ShowItem(IDC_PROGRESS, false);
         break;
     case Aborted:
+        ::KillTimer(Hwnd(), kProgressPaceTimer);
         if (session_.Running()) {
             session_.Cancel();
             session_.WaitForDone();
@@ -168,7 +177,22 @@ LRESULT CSetupDlg::OnSetupStatus(WPARAM wParam, LPARAM) {
 }
 
 void CSetupDlg::OnSetupProgress() {
+    ::SetTimer(Hwnd(), kProgressPaceTimer, kProgressPaceMs, nullptr);
+    ShowNewProgress(session_.ReadProgress());
+}
+
+void CSetupDlg::OnProgressPaceTimer() {
+    ::KillTimer(Hwnd(), kProgressPaceTimer);
     const CSetupSync::Progress progress = session_.TakeProgress();
+    if (progress.serial == shownSerial_) return;  // nothing new: the next change posts at once
+    // Something came: shown now, and the pace goes on (unless a message is
+    // already on its way, which sets the timer itself).
+    if (session_.HoldProgressPosts()) ::SetTimer(Hwnd(), kProgressPaceTimer, kProgressPaceMs, nullptr);
+    ShowNewProgress(progress);
+}
+
+void CSetupDlg::ShowNewProgress(const CSetupSync::Progress& progress) {
+    shownSerial_ = progress.serial;
     if (session_.CancelRequested()) return;
     ShowProgress(progress);
     if (progress.phase != CopyingFile) return;

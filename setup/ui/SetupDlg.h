@@ -40,11 +40,17 @@ protected:
 
     // WM_SETUP_STATUS.
     LRESULT OnSetupStatus(WPARAM code, LPARAM data);
-    // WM_SETUP_PROGRESS.
+    // WM_SETUP_PROGRESS: the newest state is shown at once, and the message's
+    // turn is kept until the pace timer: the dialog paints at most once per
+    // kProgressPaceMs however fast the files go (painting each of them cost
+    // the run more than writing them), and the timer shows what came since.
     void OnSetupProgress();
+    void OnProgressPaceTimer();
     // The bar and the status line as `progress` has them (the newest state,
     // whichever message came first).
     void ShowProgress(const CSetupSync::Progress& progress);
+    // ShowProgress, and the installation state once files are copied.
+    void ShowNewProgress(const CSetupSync::Progress& progress);
 
 private:
     void CreatePages();
@@ -53,10 +59,14 @@ private:
     void CancelRunningInstallation();
     CDestinationPage* DestinationPage() const;
 
+    static constexpr UINT_PTR kProgressPaceTimer = 1;
+    static constexpr UINT kProgressPaceMs = 25;  // at most 40 paintings a second
+
     InstallSession& session_;
     std::unique_ptr<CWizardPageList> pageList_;
     bool cancelQuestionOpen_ = false;
-    std::string statusLine_;  // what the status line shows
+    std::string statusLine_;    // what the status line shows
+    unsigned shownSerial_ = 0;  // the progress shown (its CSetupSync::Progress::serial)
 };
 
 }  // namespace kalvorin::setup

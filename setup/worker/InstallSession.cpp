@@ -51,6 +51,10 @@ CSetupSync::Progress InstallSession::ReadProgress() const {
     return sync_ != nullptr ? sync_->ReadProgress() : CSetupSync::Progress();
 }
 
+bool InstallSession::HoldProgressPosts() {
+    return sync_ != nullptr && sync_->HoldProgressPosts();
+}
+
 void InstallSession::Hold() {
     if (sync_ != nullptr) sync_->Hold();
 }

@@ -32,11 +32,13 @@ public:
     bool Running() const;
     // A cancel request was made (the dialog ignores reports from then on).
     bool CancelRequested() const;
-    // What the worker reports of its progress, taken on WM_SETUP_PROGRESS
-    // (the next change posts the message again).
+    // What the worker reports of its progress (the next change posts
+    // WM_SETUP_PROGRESS again).
     CSetupSync::Progress TakeProgress();
-    // The same, leaving the message alone (on WM_SETUP_STATUS).
+    // The same, leaving the message alone: the worker posts no other.
     CSetupSync::Progress ReadProgress() const;
+    // Takes the next message's turn (false when one is on its way).
+    bool HoldProgressPosts();
 
     // The cancel question: the worker stops at its next report, check or
     // question while it is held, and goes on when resumed.

@@ -310,6 +310,11 @@ TEST(WorkerOps, ProgressIsKeptInTheRecordAndPostedOnceUntilTaken) {
     for (int i = 0; i < 20; ++i) StepProgress(sync);
     EXPECT_EQ(sync.ReadProgress().pos, 1200000);  // stops at the end of its range
     EXPECT_EQ(posted(), 1);
+    sync.TakeProgress();
+    EXPECT_TRUE(sync.HoldProgressPosts());  // the dialog's pace: none until it takes again
+    ReportFile(sync, "c.scr");
+    EXPECT_EQ(posted(), 0);
+    EXPECT_FALSE(sync.HoldProgressPosts());
     ::DestroyWindow(window);
 }
 

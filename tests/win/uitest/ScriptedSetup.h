@@ -153,25 +153,20 @@ protected:
         ++cancelsHandled;
     }
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
-        if (message == WM_SETUP_PROGRESS) {
-            // Recorded as CopyingFile when it names another file.
-            const std::string before = StatusLine();
-            const bool handledByBase = CSetupDlg::OnMessage(message, wParam, lParam, result);
-            const std::string after = StatusLine();
-            const size_t name = after.find("Installiere: ");
-            if (after != before && name != std::string::npos) {
-                SetupContextHold context;
-                handled.push_back(
-                    HandledStatus{CopyingFile, after.substr(name + 13), result, after, context->installState});
-            }
-            return handledByBase;
-        }
-        if (message != WM_SETUP_STATUS) return CSetupDlg::OnMessage(message, wParam, lParam, result);
-        HandledStatus status{static_cast<int>(wParam), "", 0, "", 0};
-        if (status.code == CopyingFile && lParam != 0) status.fileName = reinterpret_cast<const char*>(lParam);
+        // A file the status line comes to name is recorded as CopyingFile,
+        // whichever message showed it (the progress message, the pace timer,
+        // the status code that ends the run).
+        const std::string before = StatusLine();
         const bool handledByBase = CSetupDlg::OnMessage(message, wParam, lParam, result);
-        status.result = result;
-        status.statusLine = StatusLine();
+        const std::string after = StatusLine();
+        const size_t name = after.find("Installiere: ");
+        if (after != before && name != std::string::npos) {
+            SetupContextHold context;
+            handled.push_back(HandledStatus{CopyingFile, after.substr(name + 13), 0, after, context->installState});
+        }
+        if (message != WM_SETUP_STATUS) return handledByBase;
+        HandledStatus status{static_cast<int>(wParam), "", result, after, 0};
+        if (status.code == CopyingFile && lParam != 0) status.fileName = reinterpret_cast<const char*>(lParam);
         SetupContextHold context;
         status.installState = context->installState;
         handled.push_back(status);
