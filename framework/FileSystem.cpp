@@ -37,7 +37,7 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-bool RenameOpenFile(HANDLE file, const std::string& newPath, DWORD& error) {
+bool RenameOpenFile(HANDLE file, const std::string& newPath, bool replace, DWORD& error) {
     // FILE_RENAME_INFO's members (the headers of the oldest target lack it).
     struct RenameInfo {
         BOOL replaceIfExists;
@@ -57,7 +57,7 @@ bool RenameOpenFile(HANDLE file, const std::string& newPath, DWORD& error) {
     const int length = ::MultiByteToWideChar(CP_ACP, 0, ntPath.c_str(), static_cast<int>(ntPath.size()), nullptr, 0);
     std::vector<char> buffer(offsetof(RenameInfo, fileName) + (static_cast<size_t>(length) + 1) * sizeof(WCHAR));
     auto* info = reinterpret_cast<RenameInfo*>(buffer.data());
-    info->replaceIfExists = TRUE;
+    info->replaceIfExists = replace ? TRUE : FALSE;
     info->rootDirectory = nullptr;
     info->fileNameLength = static_cast<DWORD>(length) * sizeof(WCHAR);
     ::MultiByteToWideChar(CP_ACP, 0, ntPath.c_str(), static_cast<int>(ntPath.size()), info->fileName, length);

@@ -23,6 +23,8 @@ std::string FolderOf(const std::string& path);
 // SetFileInformationByHandle with FileRenameInfo, Windows Vista and later.
 // False with the Win32 error when it fails; ERROR_CALL_NOT_IMPLEMENTED
 // where the system lacks the call (then MoveFileExA does it).
-bool RenameOpenFile(HANDLE file, const std::string& newPath, DWORD& error);
+// `replace`: a file of the new name is replaced; otherwise the rename fails
+// with ERROR_ALREADY_EXISTS and nothing changes.
+bool RenameOpenFile(HANDLE file, const std::string& newPath, bool replace, DWORD& error);
 
 }  // namespace kalvorin

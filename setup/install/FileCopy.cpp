@@ -144,7 +144,7 @@ bool StagedFile::ReplaceTarget(const std::string& targetPath, DWORD& error) {
     }
     bool renamed = false;
     error = ERROR_CALL_NOT_IMPLEMENTED;
-    if (file_) renamed = RenameOpenFile(file_.Get(), targetPath, error);
+    if (file_) renamed = RenameOpenFile(file_.Get(), targetPath, true, error);
     file_.Reset();
     if (!renamed && error == ERROR_CALL_NOT_IMPLEMENTED) {
         renamed = ::MoveFileExA(path_.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
@@ -152,6 +152,22 @@ bool StagedFile::ReplaceTarget(const std::string& targetPath, DWORD& error) {
     }
     if (renamed) beside_ = false;  // it is the target now
     return renamed;
+}
+
+bool StagedFile::TakeFreeName(const std::string& targetPath) {
+    DWORD error = ERROR_SUCCESS;
+    if (!beside_ || !file_ || !RenameOpenFile(file_.Get(), targetPath, false, error)) return false;
+    file_.Reset();
+    beside_ = false;  // it is the target now
+    return true;
+}
+
+bool InstallIfFree(SetupWork& work, StagedFile& staged, const std::string& targetPath) {
+    work.CancelPoint();
+    if (!staged.TakeFreeName(targetPath)) return false;
+    work.record.AddInstalledFile(targetPath);
+    StepProgress(work.sync);
+    return true;
 }
 
 void InstallStep(SetupWork& work, StagedFile& staged, const std::string& targetPath, bool existed) {

@@ -53,6 +53,10 @@ public:
     // Renames the file over the target (copies it, from the private
     // temporary folder); false with the Win32 error when that fails.
     bool ReplaceTarget(const std::string& targetPath, DWORD& error);
+    // Renames the file to the target when nothing of that name exists;
+    // false when something does, or the rename fails for any other reason
+    // (nothing changed).
+    bool TakeFreeName(const std::string& targetPath);
 
 private:
     std::string path_;
@@ -66,6 +70,12 @@ private:
 // the progress bar. Raises (FileInstallation, FileError) when the restart
 // copy cannot be made, and CFileException for the other failures.
 void InstallStep(SetupWork& work, StagedFile& staged, const std::string& targetPath, bool existed);
+
+// The common case in one call to the system: a target that does not exist
+// takes the new file's name (recorded and stepped as InstallStep does).
+// False, with nothing changed, when something is in the way: then the loop
+// looks at the target and goes the way of an existing file or of a failure.
+bool InstallIfFree(SetupWork& work, StagedFile& staged, const std::string& targetPath);
 
 // The existing file stays: a shared one is recorded in keptSharedFiles; the
 // progress bar steps.

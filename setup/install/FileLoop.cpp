@@ -28,6 +28,7 @@ void InstallNextFile(SetupWork& work) {
     if (flags & spd::CatalogFlags::Config) work.configPath = target;
     if (flags & spd::CatalogFlags::Shared) work.sharedFiles.push_back(target);
 
+    if (InstallIfFree(work, staged, target)) return;
     const bool exists = FileExists(target);
     if ((flags & spd::CatalogFlags::Screensaver) || !exists ||
         DecideReplacement(work, staged.PathToRead(), target, flags) == ReplaceDecision::Replace) {
