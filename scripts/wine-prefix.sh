@@ -49,6 +49,15 @@ start)
   # Windows not managed by an X window manager: Xvfb has none, and hiding a
   # managed window waits two seconds for one (every dialog that closes).
   "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >>"$prefix.boot.log" 2>&1
+  # No debugger for a program that crashes: Wine's could wait at its crash
+  # dialog until the test's time-out. Without a configured one Wine still
+  # starts its own, so that one is told to show no dialog: the program ends
+  # at once with its exception code.
+  for key in 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+             'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug'; do
+    "$wine" reg delete "$key" /v Debugger /f </dev/null >>"$prefix.boot.log" 2>&1 || true
+  done
+  "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >>"$prefix.boot.log" 2>&1
   # The drive types are read when the server starts.
   "$server" -k
   "$server" -w || true

@@ -436,8 +436,11 @@ TEST(InstallTest, FailuresLeaveNothingButWhatIsListed) {
              lines.erase(std::remove(lines.begin(), lines.end(), "+ file " + s.LogPath()), lines.end());
              return lines;
          }},
-        {"the Uninstall entry cannot be written: everything back but the uninstaller",
+        {"the Uninstall entry cannot be written: everything back but the uninstaller, and the screensaver, "
+         "written twice (the second time as WELLEN.SCR), comes back as it was before the first",
          [](Installation& s) {
+             s.media.files.push_back(MediaFile("WELLEN.SCR", spd::FolderKind::Destination, "", PseudoRandom(3000, 4),
+                                               spd::CatalogFlags::Screensaver));
              s.Write();
              CreateDirectoryA((s.folder.Path() + "\\Ziel").c_str(), nullptr);
              CreateDirectoryA(s.destination.c_str(), nullptr);

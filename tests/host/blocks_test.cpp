@@ -100,7 +100,7 @@ TEST(FolderTable, AbsentWhenChecksumOrASizeIsZero) {
         EXPECT_TRUE(t.value.entries.empty());
     }
     Bytes none = Table({});
-    EXPECT_EQ(none.size(), 16u);
+    ASSERT_EQ(none.size(), 16u);
     EXPECT_EQ(none[0], 'B');
     EXPECT_EQ(Bytes(none.begin() + 1, none.end()), Bytes(15, 0));
     auto t = spd::DecodeFolderTable(none, 3);  // folderCount 3, but no table

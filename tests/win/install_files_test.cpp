@@ -160,7 +160,7 @@ TEST_F(FilesTest, EveryOutcomeOfTheInstallationStep) {
         } else {
             EXPECT_TRUE(record.pendingReplacements().empty());
         }
-        EXPECT_EQ(record.replacedFiles().size(), c.earlierCopy ? 1u : 0u);
+        ASSERT_EQ(record.replacedFiles().size(), c.earlierCopy ? 1u : 0u);
         if (c.earlierCopy) {
             const std::string copy = PendingReplacementCopy(record.replacedFiles()[0]);
             EXPECT_EQ(record.replacedFiles()[0], copy + "\n" + target);

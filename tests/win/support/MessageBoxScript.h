@@ -3,7 +3,7 @@
 //
 //   MessageBoxScript boxes({IDYES, IDNO});   // hook installed
 //   ... code under test ...
-//   EXPECT_EQ(boxes.Shown().size(), 2u);
+//   ASSERT_EQ(boxes.Shown().size(), 2u);
 //   EXPECT_EQ(boxes.Shown()[0].flags, 0x24u);
 //   // hook removed when `boxes` goes out of scope
 #pragma once
