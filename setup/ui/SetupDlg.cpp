@@ -177,8 +177,9 @@ LRESULT CSetupDlg::OnSetupStatus(WPARAM wParam, LPARAM) {
 }
 
 void CSetupDlg::OnSetupProgress() {
-    ::SetTimer(Hwnd(), kProgressPaceTimer, kProgressPaceMs, nullptr);
-    ShowNewProgress(session_.ReadProgress());
+    const bool paced = ::SetTimer(Hwnd(), kProgressPaceTimer, kProgressPaceMs, nullptr) != 0;
+    // Without a timer there is no pace: the message's turn ends at once.
+    ShowNewProgress(paced ? session_.ReadProgress() : session_.TakeProgress());
 }
 
 void CSetupDlg::OnProgressPaceTimer() {
@@ -187,7 +188,9 @@ void CSetupDlg::OnProgressPaceTimer() {
     if (progress.serial == shownSerial_) return;  // nothing new: the next change posts at once
     // Something came: shown now, and the pace goes on (unless a message is
     // already on its way, which sets the timer itself).
-    if (session_.HoldProgressPosts()) ::SetTimer(Hwnd(), kProgressPaceTimer, kProgressPaceMs, nullptr);
+    if (session_.HoldProgressPosts() && ::SetTimer(Hwnd(), kProgressPaceTimer, kProgressPaceMs, nullptr) == 0) {
+        session_.TakeProgress();
+    }
     ShowNewProgress(progress);
 }
 
