@@ -130,118 +130,84 @@ TEST_P(FolderTableBlockTest, FailsBeforeAnyFolderOfTheTable) {
     EXPECT_EQ(work.record.createdFolders(), DestinationLevels());
 }
 
-Bytes TwoRecords() {
+// "One", then a second record of `kind` and `path`.
+Bytes OneThen(uint8_t kind, const std::string& path) {
     Bytes all = Record(5, "One");
-    Append(all, Record(5, "Two"));
+    Append(all, Record(kind, path));
     return all;
+}
+
+Bytes TwoRecords() {
+    return OneThen(5, "Two");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FolderTableBlockTest,
-    ::testing::Values(TableCase{"StoredBytesPastTheEnd",
-                                [] {
-                                    Bytes t = Block(TwoRecords());
-                                    PutU32(t, 8, 100000);
-                                    return t;
-                                },
-                                2, "FolderCreation/DamagedSetupFile"},
-                      TableCase{"ZlibError",
-                                [] {
-                                    Bytes t = Block(TwoRecords());
-                                    t[16] ^= 0xFF;  // breaks the zlib header
-                                    return t;
-                                },
-                                2, "FolderCreation/DecompressError"},
-                      TableCase{"ProducesFewerBytesThanExpandedSize",
-                                [] {
-                                    Bytes t = Block(TwoRecords());
-                                    PutU32(t, 12, 2 * 274 + 1);
-                                    return t;
-                                },
-                                2, "FolderCreation/DamagedSetupFile"},
-                      TableCase{"LengthIsNotFolderCountRecords", [] { return Block(TwoRecords()); }, 3,
-                                "FolderCreation/DamagedSetupFile"},
-                      TableCase{"FolderCountSmallerThanTheRecords", [] { return Block(TwoRecords()); }, 1,
-                                "FolderCreation/DamagedSetupFile"},
-                      TableCase{"ChecksumDiffers",
-                                [] {
-                                    Bytes t = Block(TwoRecords());
-                                    t[4] ^= 0x01;
-                                    return t;
-                                },
-                                2, "FolderCreation/DamagedSetupFile"},
-                      TableCase{"RecordSizesDiffer",
-                                [] {
-                                    Bytes r = TwoRecords();
-                                    PutU32(r, 274 + 8, 257);
-                                    return Block(r);
-                                },
-                                2, "FolderCreation/DamagedSetupFile"},
-                      TableCase{"RecordLargerThan274",
-                                [] {
-                                    Bytes r = TwoRecords();
-                                    PutU32(r, 274 + 8, 275);
-                                    PutU32(r, 274 + 12, 275);
-                                    return Block(r);
-                                },
-                                2, "FolderCreation/DamagedSetupFile"},
-                      TableCase{"RecordBodyChecksum",
-                                [] {
-                                    Bytes r = TwoRecords();
-                                    r[274 + 16 + 5] ^= 0x01;  // a byte of the second path
-                                    return Block(r);
-                                },
-                                2, "FolderCreation/DamagedSetupFile"},
-                      TableCase{"KindZero",
-                                [] {
-                                    Bytes all = Record(5, "One");
-                                    Append(all, Record(0, "Two"));
-                                    return Block(all);
-                                },
-                                2, "FolderCreation/DamagedSetupFile"},
-                      TableCase{"KindSix",
-                                [] {
-                                    Bytes all = Record(5, "One");
-                                    Append(all, Record(6, "Two"));
-                                    return Block(all);
-                                },
-                                2, "FolderCreation/DamagedSetupFile"},
-                      // Names that would leave their base folder.
-                      TableCase{"DotDot",
-                                [] {
-                                    Bytes all = Record(5, "One");
-                                    Append(all, Record(5, "..\\Escaped"));
-                                    return Block(all);
-                                },
-                                2, "FolderCreation/DamagedSetupFile"},
-                      TableCase{"DotDotInside",
-                                [] {
-                                    Bytes all = Record(5, "One");
-                                    Append(all, Record(5, "One\\..\\..\\Escaped"));
-                                    return Block(all);
-                                },
-                                2, "FolderCreation/DamagedSetupFile"},
-                      TableCase{"Unc",
-                                [] {
-                                    Bytes all = Record(5, "One");
-                                    Append(all, Record(5, "\\\\server\\share"));
-                                    return Block(all);
-                                },
-                                2, "FolderCreation/DamagedSetupFile"},
-                      TableCase{"Drive",
-                                [] {
-                                    Bytes all = Record(5, "One");
-                                    Append(all, Record(5, "C:\\Escaped"));
-                                    return Block(all);
-                                },
-                                2, "FolderCreation/DamagedSetupFile"},
-                      TableCase{"DriveRelative",
-                                [] {
-                                    Bytes all = Record(5, "One");
-                                    Append(all, Record(5, "C:Escaped"));
-                                    return Block(all);
-                                },
-                                2, "FolderCreation/DamagedSetupFile"}),
+    ::testing::Values(
+        TableCase{"StoredBytesPastTheEnd",
+                  [] {
+                      Bytes t = Block(TwoRecords());
+                      PutU32(t, 8, 100000);
+                      return t;
+                  },
+                  2, "FolderCreation/DamagedSetupFile"},
+        TableCase{"ZlibError",
+                  [] {
+                      Bytes t = Block(TwoRecords());
+                      t[16] ^= 0xFF;  // breaks the zlib header
+                      return t;
+                  },
+                  2, "FolderCreation/DecompressError"},
+        TableCase{"ProducesFewerBytesThanExpandedSize",
+                  [] {
+                      Bytes t = Block(TwoRecords());
+                      PutU32(t, 12, 2 * 274 + 1);
+                      return t;
+                  },
+                  2, "FolderCreation/DamagedSetupFile"},
+        TableCase{"LengthIsNotFolderCountRecords", [] { return Block(TwoRecords()); }, 3,
+                  "FolderCreation/DamagedSetupFile"},
+        TableCase{"FolderCountSmallerThanTheRecords", [] { return Block(TwoRecords()); }, 1,
+                  "FolderCreation/DamagedSetupFile"},
+        TableCase{"ChecksumDiffers",
+                  [] {
+                      Bytes t = Block(TwoRecords());
+                      t[4] ^= 0x01;
+                      return t;
+                  },
+                  2, "FolderCreation/DamagedSetupFile"},
+        TableCase{"RecordSizesDiffer",
+                  [] {
+                      Bytes r = TwoRecords();
+                      PutU32(r, 274 + 8, 257);
+                      return Block(r);
+                  },
+                  2, "FolderCreation/DamagedSetupFile"},
+        TableCase{"RecordLargerThan274",
+                  [] {
+                      Bytes r = TwoRecords();
+                      PutU32(r, 274 + 8, 275);
+                      PutU32(r, 274 + 12, 275);
+                      return Block(r);
+                  },
+                  2, "FolderCreation/DamagedSetupFile"},
+        TableCase{"RecordBodyChecksum",
+                  [] {
+                      Bytes r = TwoRecords();
+                      r[274 + 16 + 5] ^= 0x01;  // a byte of the second path
+                      return Block(r);
+                  },
+                  2, "FolderCreation/DamagedSetupFile"},
+        TableCase{"KindZero", [] { return Block(OneThen(0, "Two")); }, 2, "FolderCreation/DamagedSetupFile"},
+        TableCase{"KindSix", [] { return Block(OneThen(6, "Two")); }, 2, "FolderCreation/DamagedSetupFile"},
+        // Names that would leave their base folder.
+        TableCase{"DotDot", [] { return Block(OneThen(5, "..\\Escaped")); }, 2, "FolderCreation/DamagedSetupFile"},
+        TableCase{"DotDotInside", [] { return Block(OneThen(5, "One\\..\\..\\Escaped")); }, 2,
+                  "FolderCreation/DamagedSetupFile"},
+        TableCase{"Unc", [] { return Block(OneThen(5, "\\\\server\\share")); }, 2, "FolderCreation/DamagedSetupFile"},
+        TableCase{"Drive", [] { return Block(OneThen(5, "C:\\Escaped")); }, 2, "FolderCreation/DamagedSetupFile"},
+        TableCase{"DriveRelative", [] { return Block(OneThen(5, "C:Escaped")); }, 2,
+                  "FolderCreation/DamagedSetupFile"}),
     [](const ::testing::TestParamInfo<TableCase>& info) { return std::string(info.param.name); });
 
 TEST_F(FoldersTest, TheTableHeaderCutShortIsDamaged) {
