@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <sstream>
 
 #include "codec/PackedProgram.h"
@@ -10,6 +11,13 @@
 namespace e2e {
 
 namespace {
+
+// The status line while the files are installed.
+const std::string kInstalling = "Installiere: ";
+// Longer than the dialog's pace of 25 ms between two states shown.
+constexpr DWORD kWorkerPaceMs = 40;
+// How long the worker runs between two looks when a run is to be killed.
+constexpr DWORD kWorkerSliceMs = 10;
 
 std::string AsString(const std::vector<uint8_t>& bytes) {
     return std::string(bytes.begin(), bytes.end());
@@ -151,7 +159,14 @@ RunResult RunSetup(const TestFolder& folder, const RunOptions& options) {
                      (trail.empty() ? std::string("  nothing\n") : trail));
     };
 
+    // A run that is to be killed at a moment of the installation lets the
+    // worker run in short slices once Install is pressed, and looks while it
+    // stands still: the dialog's status line may lag far behind the worker
+    // on a loaded machine, and the moment would pass unseen.
+    DWORD dialogThread = 0;
+    std::optional<PausedThreads> paused;
     while (process.Running()) {
+        if (options.killWhen && dialogThread != 0 && !paused) paused.emplace(process.Id(), dialogThread);
         const ULONGLONG now = GetTickCount64();
         if (now > deadline) stalled("did not end within " + std::to_string(options.timeoutMs / 1000) + " s");
         if (now - lastChange > options.stallMs) {
@@ -208,10 +223,28 @@ RunResult RunSetup(const TestFolder& folder, const RunOptions& options) {
                 note("Install pressed with \"" + dialog.ChildText(kFolder) + "\"");
                 ++presses;
                 lastChange = GetTickCount64();
+                dialogThread = GetWindowThreadProcessId(dialog.Handle(), nullptr);
                 dialog.Click(kInstall);
+                // The worker starts a moment after the click: it is held from
+                // its first slice on.
+                for (int tries = 0; options.killWhen && tries < 1000 && process.Running(); ++tries) {
+                    paused.emplace(process.Id(), dialogThread);
+                    if (paused->Count() > 0) break;
+                    paused.reset();
+                    Sleep(1);
+                }
                 continue;
             }
-            const std::string status = dialog.ChildText(kStatus);
+            std::string status = dialog.ChildText(kStatus);
+            if (paused) {
+                // The worker stands still: the status line catches up with it.
+                for (int look = 0; look < 5; ++look) {
+                    Sleep(kWorkerPaceMs);
+                    const std::string shown = dialog.ChildText(kStatus);
+                    if (shown == status) break;
+                    status = shown;
+                }
+            }
             const auto progress = dialog.Progress(kProgress);
             const std::string now = status + "|" + std::to_string(progress.position);
             if (now != signature) {
@@ -225,7 +258,7 @@ RunResult RunSetup(const TestFolder& folder, const RunOptions& options) {
                 process.Kill();
                 break;
             }
-            const std::string cancelAt = options.cancelWhileCopying ? "Installiere: " : options.cancelWhenStatusHas;
+            const std::string cancelAt = options.cancelWhileCopying ? kInstalling : options.cancelWhenStatusHas;
             if (presses > 0 && !cancelAt.empty() && !cancelled && dialog.Enabled() &&
                 status.find(cancelAt) != std::string::npos) {
                 cancelled = true;
@@ -252,8 +285,14 @@ RunResult RunSetup(const TestFolder& folder, const RunOptions& options) {
             // dialog that stays and cannot be read is a failure.
             if (dialog.Exists() && process.Running() && ++failedReads > 50) throw;
         }
-        Sleep(kPollIntervalMs);
+        if (paused) {
+            paused.reset();
+            Sleep(kWorkerSliceMs);
+        } else {
+            Sleep(kPollIntervalMs);
+        }
     }
+    paused.reset();
     result.exitCode = process.WaitForExit();
     return result;
 }

@@ -70,7 +70,8 @@ struct RunOptions {
     // When not empty: Cancel is pressed once the status line holds this text
     // (cancelWhileCopying is the same for "Installiere: ").
     std::string cancelWhenStatusHas;
-    // When set: setup.exe is killed once this is true of the status line.
+    // When set: setup.exe is killed once this is true of the status line
+    // (from Install on, its worker then runs in short slices between looks).
     std::function<bool(const std::string& status)> killWhen;
     std::map<std::string, std::string> env;  // for setup.exe (and what it starts)
     std::string workingFolder;               // setup.exe's current folder; empty: its own folder

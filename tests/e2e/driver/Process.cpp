@@ -197,6 +197,31 @@ void Process::Kill() {
     }
 }
 
+PausedThreads::PausedThreads(DWORD processId, DWORD running) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) ThrowLastError("CreateToolhelp32Snapshot");
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != processId || entry.th32ThreadID == running) continue;
+        HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+        if (thread == nullptr) continue;  // ended just now
+        if (SuspendThread(thread) == static_cast<DWORD>(-1)) {
+            CloseHandle(thread);
+            continue;
+        }
+        threads_.push_back(thread);
+    }
+    CloseHandle(snapshot);
+}
+
+PausedThreads::~PausedThreads() {
+    for (HANDLE thread : threads_) {
+        ResumeThread(thread);
+        CloseHandle(thread);
+    }
+}
+
 std::vector<DWORD> ProcessIdsNamed(const std::string& exeName) {
     std::vector<DWORD> ids;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);

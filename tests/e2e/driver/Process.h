@@ -59,6 +59,20 @@ private:
     DWORD id_ = 0;
 };
 
+// While it lives, every thread of process `processId` but `running` is
+// suspended: the program under test advances only when the driver lets it.
+class PausedThreads {
+public:
+    PausedThreads(DWORD processId, DWORD running);
+    ~PausedThreads();
+    PausedThreads(const PausedThreads&) = delete;
+    PausedThreads& operator=(const PausedThreads&) = delete;
+    size_t Count() const { return threads_.size(); }
+
+private:
+    std::vector<HANDLE> threads_;
+};
+
 // Ids of the running processes whose program file is named `exeName` (no
 // folder; letters compared without case), for programs that the program
 // under test starts by itself.
