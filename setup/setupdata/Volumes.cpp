@@ -114,6 +114,10 @@ void AppendVolume(SetupWork& work, size_t index, std::vector<uint8_t>& buffer) {
         first = false;
     }
     volume.Close();
+    // Joined: the copy is no longer needed, so the temporary folder holds the
+    // setup data about once, not twice. The record still lists it; deleting
+    // it again at the end finds nothing.
+    ::DeleteFileA(work.volumeCopies[index].c_str());
 }
 
 }  // namespace

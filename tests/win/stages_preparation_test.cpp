@@ -5,6 +5,7 @@
 
 #include <thread>
 
+#include "framework/FileSystem.h"
 #include "framework/Handles.h"
 #include "setupdata/Preparation.h"
 #include "setupdata/SetupFiles.h"
@@ -90,9 +91,10 @@ TEST_P(PreparationProgressTest, PositionAfterTheJoinedDataIsVerified) {
     EXPECT_EQ(work.packedProgramCopy, work.tempFolder + "_setup.spd");
     ASSERT_EQ(work.volumeCopies.size(), std::max<size_t>(1, c.volumeCount));
     EXPECT_EQ(work.volumeCopies[0], work.tempFolder + "user.spd");
-    for (size_t n = 1; n < work.volumeCopies.size(); ++n) {
-        EXPECT_EQ(work.volumeCopies[n], work.tempFolder + spd::VolumeFileName(static_cast<unsigned>(n)));
-        EXPECT_EQ(ReadBytes(work.volumeCopies[n]), image.volumes[n]);
+    for (size_t n = 0; n < work.volumeCopies.size(); ++n) {
+        if (n > 0) EXPECT_EQ(work.volumeCopies[n], work.tempFolder + spd::VolumeFileName(static_cast<unsigned>(n)));
+        // Joined from several volumes, the copies are gone: the data lies there once.
+        EXPECT_EQ(FileExists(work.volumeCopies[n]), c.volumeCount <= 1) << work.volumeCopies[n];
     }
     EXPECT_EQ(ReadBytes(work.packedProgramCopy), PackedProgram());
     // Every copy, and with several volumes the joined file, is a temporary file.

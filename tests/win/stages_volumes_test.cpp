@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "codec/VolumeHeader.h"
+#include "framework/FileSystem.h"
 #include "framework/StringTable.h"
 #include "setupdata/Preparation.h"
 #include "setupdata/SetupFiles.h"
@@ -49,13 +50,14 @@ protected:
         WriteBytes(folder + "\\" + spd::VolumeFileName(n), bytes);
     }
 
-    // Runs the preparation, the volumes and the joining; the outcome.
-    std::string Collect(SetupWork& work) {
+    // Runs the preparation, the volumes and (unless `join` is false) the
+    // joining; the outcome.
+    std::string Collect(SetupWork& work, bool join = true) {
         work.prompt = &prompt;
         return Outcome([&] {
             RunPreparation(work);
             CollectVolumes(work);
-            JoinAndOpen(work);
+            if (join) JoinAndOpen(work);
         });
     }
 
@@ -105,9 +107,9 @@ TEST_F(VolumesTest, AllBesideTheProgramAreTakenWithoutHeaderReadOrQuestion) {
     EXPECT_TRUE(prompt.calls.empty());
     EXPECT_EQ(boxes.Count(), 0u);
     ASSERT_EQ(work.volumeCopies.size(), 3u);
-    EXPECT_EQ(ReadBytes(work.volumeCopies[1]), first);
-    EXPECT_EQ(ReadBytes(work.volumeCopies[2]), second);
     EXPECT_EQ(JoinedBytes(work), image.joined);
+    // Joined, the copies are gone: the temporary folder holds the data once.
+    for (const std::string& copy : work.volumeCopies) EXPECT_FALSE(FileExists(copy)) << copy;
     EXPECT_EQ(ProgressPos(), 5 * 16666);
     CleanUp(work);
 }
@@ -254,7 +256,7 @@ TEST_P(WrongFileTest, IsReportedAndThePromptComesBack) {
     prompt.Answer(root + "\\right");
 
     SetupWork work(sync, context);
-    ASSERT_EQ(Collect(work), "none");
+    ASSERT_EQ(Collect(work, false), "none");
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text, GetParam().text);
     EXPECT_EQ(boxes.Shown()[0].flags, static_cast<UINT>(MB_ICONSTOP | MB_OK));
@@ -434,7 +436,6 @@ TEST_F(VolumesTest, MoreThanAThousandVolumesContinueWithUser1000) {
     ASSERT_EQ(work.volumeCopies.size(), many.volumes.size());
     EXPECT_EQ(work.volumeCopies[999], work.tempFolder + "user.999");
     EXPECT_EQ(work.volumeCopies[1000], work.tempFolder + "user.1000");
-    EXPECT_EQ(ReadBytes(work.volumeCopies[1000]), many.volumes[1000]);
     EXPECT_TRUE(prompt.calls.empty());
     // 100,000 / (V + 3) per step: two data files, V - 1 volumes, the joining.
     const int v = static_cast<int>(many.volumes.size());

@@ -385,7 +385,6 @@ TEST_F(PromptedVolumesTest, FloppyFlowConfirmedAtTheDriveRoot) {
     outcome = Outcome([&] {
         RunPreparation(work);
         CollectVolumes(work);
-        JoinAndOpen(work);
     });
     driver.join();
     EXPECT_EQ(outcome, "none");
