@@ -71,7 +71,8 @@ struct RunOptions {
     // (cancelWhileCopying is the same for "Installiere: ").
     std::string cancelWhenStatusHas;
     // When set: setup.exe is killed once this is true of the status line
-    // (from Install on, its worker then runs in short slices between looks).
+    // (from Install on, its worker then runs in short slices between looks,
+    // so a run with a disk prompt, which the worker shows, cannot use it).
     std::function<bool(const std::string& status)> killWhen;
     std::map<std::string, std::string> env;  // for setup.exe (and what it starts)
     std::string workingFolder;               // setup.exe's current folder; empty: its own folder
