@@ -12,8 +12,6 @@ namespace e2e {
 
 namespace {
 
-// The status line while the files are installed.
-const std::string kInstalling = "Installiere: ";
 // Longer than the dialog's pace of 25 ms between two states shown.
 constexpr DWORD kWorkerPaceMs = 40;
 // How long the worker runs between two looks when a run is to be killed.
@@ -258,7 +256,7 @@ RunResult RunSetup(const TestFolder& folder, const RunOptions& options) {
                 process.Kill();
                 break;
             }
-            const std::string cancelAt = options.cancelWhileCopying ? kInstalling : options.cancelWhenStatusHas;
+            const std::string cancelAt = options.cancelWhileCopying ? "Installiere: " : options.cancelWhenStatusHas;
             if (presses > 0 && !cancelAt.empty() && !cancelled && dialog.Enabled() &&
                 status.find(cancelAt) != std::string::npos) {
                 cancelled = true;
